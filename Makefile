@@ -1,0 +1,33 @@
+# The two commands of a newcomer: `make run` and `make test`.
+BUILD   ?= build
+ARGS    ?=
+WERROR  := $(if $(filter true,$(CI)),ON,OFF)
+JOBS    ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORNEL_WERROR=$(WERROR) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD) && ./tornel4-cli packet $(ARGS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@if [ -x $(BUILD)/tornel4-bench ]; then $(BUILD)/tornel4-bench; else echo "no benchmarks built"; fi
+
+fuzz: build
+	cd $(BUILD) && ctest -L fuzz --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,203 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <cstdint>
+#include <map>
+#include <set>
+
+namespace tornel::cli {
+
+namespace {
+
+std::string RangeText(int min, int max) {
+    return "целое число от " + std::to_string(min) + " до " + std::to_string(max);
+}
+
+[[noreturn]] void Fail(const std::string& option, const std::string& what) {
+    throw UsageError(option + ": " + what);
+}
+
+std::vector<std::string> SplitList(const std::string& option, const std::string& text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    for (const auto& item : items) {
+        if (item.empty()) {
+            Fail(option, "пустой элемент в списке \"" + text + "\"");
+        }
+    }
+    return items;
+}
+
+Command ParseCommandName(const std::string& name) {
+    static const std::map<std::string, Command> commands{{"packet", Command::Packet},
+                                                         {"generate", Command::Generate},
+                                                         {"send", Command::Send},
+                                                         {"decode", Command::Decode}};
+    const auto it = commands.find(name);
+    if (it == commands.end()) {
+        throw UsageError("неизвестная команда \"" + name +
+                         "\"; допустимы packet, generate, send, decode");
+    }
+    return it->second;
+}
+
+void SetBoxes(const std::string& option, const std::string& list, bool state, EnableBoxes& boxes) {
+    for (const auto& item : SplitList(option, list)) {
+        const int box = ParseWholeNumber(option, item, 5, 10);
+        switch (box) {
+            case 5: boxes.box5 = state; break;
+            case 6: boxes.box6 = state; break;
+            case 8: boxes.box8 = state; break;
+            case 9: boxes.box9 = state; break;
+            case 10: boxes.box10 = state; break;
+            default:
+                Fail(option, "нет флажка у параметра " + item + "; допустимы номера 5, 6, 8, 9, 10");
+        }
+    }
+}
+
+void SetDurations(const std::string& option, const std::string& text, PacketInputs& inputs) {
+    const auto items = SplitList(option, text);
+    if (items.size() != 3) {
+        Fail(option, "нужны три длительности через запятую (первая PTT, пауза, вторая PTT), "
+                     "каждая " + RangeText(FieldRanges()[9].min, FieldRanges()[9].max) + " с");
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        const FieldRange& r = FieldRanges()[9 + i];
+        inputs.fields[9 + i] = ParseWholeNumber(option, items[i], r.min, r.max);
+    }
+}
+
+// Which options a command takes beyond the parameters.
+bool CommandTakes(Command command, const std::string& option) {
+    if (option == "--json") {
+        return command != Command::Send;
+    }
+    if (option == "--dir" || option == "--repeat") {
+        return command == Command::Generate;
+    }
+    return false;
+}
+
+bool IsParameterOption(const std::string& option) {
+    static const std::set<std::string> names{"--p1", "--p2", "--p3", "--p4", "--p5", "--p6",
+                                             "--p7", "--p8", "--p9", "--p10", "--enable",
+                                             "--disable", "--filter", "--alpha"};
+    return names.contains(option);
+}
+
+void ApplyParameter(const std::string& option, const std::string& value, Options& o) {
+    if (option == "--p10") {
+        SetDurations(option, value, o.inputs);
+    } else if (option == "--enable" || option == "--disable") {
+        SetBoxes(option, value, option == "--enable", o.inputs.boxes);
+    } else if (option == "--filter") {
+        if (value != "on" && value != "off") {
+            Fail(option, "допустимо on или off, получено \"" + value + "\"");
+        }
+        o.filterOn = value == "on";
+    } else if (option == "--alpha") {
+        o.alpha = ParseWholeNumber(option, value, 0, 100) / 100.0;
+    } else {
+        const int index = std::stoi(option.substr(3)) - 1;
+        const FieldRange& r = FieldRanges()[static_cast<std::size_t>(index)];
+        o.inputs.fields[static_cast<std::size_t>(index)] =
+            ParseWholeNumber(option, value, r.min, r.max);
+    }
+}
+
+void ApplyCommandOption(const std::string& option, const std::string& value, Options& o) {
+    if (option == "--dir") {
+        if (value.empty()) {
+            Fail(option, "пустое имя папки");
+        }
+        o.dir = value;
+    } else if (option == "--repeat") {
+        o.repeat = ParseWholeNumber(option, value, 1, kMaxRepeat);
+    }
+}
+
+}  // namespace
+
+int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max) {
+    const std::string allowed = "допустимо " + RangeText(min, max);
+    if (text.empty()) {
+        Fail(option, "пустое значение; " + allowed);
+    }
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (*first == '+') {
+        ++first;
+    }
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        Fail(option, "число \"" + text + "\" слишком велико; " + allowed);
+    }
+    if (ec != std::errc() || end != last || first == last) {
+        Fail(option, "\"" + text + "\" не целое число; " + allowed);
+    }
+    if (value < min || value > max) {
+        Fail(option, "значение " + text + " вне диапазона; " + allowed);
+    }
+    return value;
+}
+
+Options ParseCommandLine(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        throw UsageError("не задана команда; допустимы packet, generate, send, decode");
+    }
+    Options o;
+    o.command = ParseCommandName(args[0]);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--json" && CommandTakes(o.command, arg)) {
+            o.json = true;
+            continue;
+        }
+        const bool takesValue = o.command == Command::Decode ? CommandTakes(o.command, arg)
+                                                             : IsParameterOption(arg) ||
+                                                                   CommandTakes(o.command, arg);
+        if (o.command == Command::Decode && !arg.starts_with("--") && o.file.empty()) {
+            o.file = arg;
+            continue;
+        }
+        if (!takesValue) {
+            throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
+        }
+        if (i + 1 >= args.size()) {
+            Fail(arg, "не задано значение");
+        }
+        const std::string& value = args[++i];
+        if (IsParameterOption(arg)) {
+            ApplyParameter(arg, value, o);
+        } else {
+            ApplyCommandOption(arg, value, o);
+        }
+    }
+    if (o.command == Command::Decode && o.file.empty()) {
+        throw UsageError("decode: не задан WAV-файл");
+    }
+    return o;
+}
+
+std::string UsageText() {
+    return "Использование:\n"
+           "  tornel4-cli packet   [ПАРАМЕТРЫ] [--json]\n"
+           "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
+           "  tornel4-cli send     [ПАРАМЕТРЫ]\n"
+           "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
+           "ПАРАМЕТРЫ: --p1 N ... --p9 N (p9 в Гц), --p10 ПЕРВАЯ,ПАУЗА,ВТОРАЯ (секунды),\n"
+           "  --enable СПИСОК, --disable СПИСОК (номера 5,6,8,9,10 через запятую),\n"
+           "  --filter on|off, --alpha N (коэффициент фильтра N/100; по умолчанию 0.2)\n";
+}
+
+}  // namespace tornel::cli

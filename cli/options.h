@@ -1,0 +1,41 @@
+#pragma once
+// Command-line options of tornel4-cli. Every bad argument becomes a UsageError whose text names
+// the option and what it allows; main() prints it on one line and exits with status 2.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "packet/packet.h"
+
+namespace tornel::cli {
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Command { Packet, Generate, Send, Decode };
+
+struct Options {
+    Command command = Command::Packet;
+    PacketInputs inputs;     // --p1 .. --p10, --enable, --disable
+    bool filterOn = true;    // --filter on|off (the window starts with the filter on)
+    double alpha = 0.2;      // --alpha N gives N/100; the coefficient at start is 0.2
+    bool json = false;       // --json
+    std::string dir = ".";   // --dir (generate)
+    int repeat = 1;          // --repeat (generate)
+    std::string file;        // decode FILE.wav
+};
+
+inline constexpr int kMaxRepeat = 10000;
+
+// Parses argv[1..]. Throws UsageError.
+Options ParseCommandLine(const std::vector<std::string>& args);
+
+// Parses a whole decimal number in [min, max]; throws UsageError naming `option`.
+int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max);
+
+std::string UsageText();
+
+}  // namespace tornel::cli

@@ -1,0 +1,93 @@
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+namespace tornel::cli {
+namespace {
+
+Options Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+std::string ErrorOf(std::vector<std::string> args) {
+    try {
+        ParseCommandLine(args);
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(ParseCommandLine, DefaultsAreTheWindowsDesignValues) {
+    const Options o = Parse({"packet"});
+    EXPECT_EQ(o.command, Command::Packet);
+    EXPECT_EQ(o.inputs.fields, PacketInputs{}.fields);
+    EXPECT_TRUE(o.inputs.boxes.box5);
+    EXPECT_TRUE(o.inputs.boxes.box6);
+    EXPECT_FALSE(o.inputs.boxes.box8 || o.inputs.boxes.box9 || o.inputs.boxes.box10);
+    EXPECT_TRUE(o.filterOn);
+    EXPECT_DOUBLE_EQ(o.alpha, 0.2);
+    EXPECT_FALSE(o.json);
+}
+
+TEST(ParseCommandLine, ParametersBoxesAndFilter) {
+    const Options o = Parse({"generate", "--p1", "100", "--p9", "1755", "--p10", "25,2,+4",
+                             "--enable", "8,9,10", "--disable", "5,6", "--filter", "off",
+                             "--alpha", "100", "--dir", "out", "--repeat", "3", "--json"});
+    EXPECT_EQ(o.inputs.fields[0], 100);
+    EXPECT_EQ(o.inputs.fields[8], 1755);
+    EXPECT_EQ(o.inputs.fields[9], 25);
+    EXPECT_EQ(o.inputs.fields[10], 2);
+    EXPECT_EQ(o.inputs.fields[11], 4);
+    EXPECT_FALSE(o.inputs.boxes.box5 || o.inputs.boxes.box6);
+    EXPECT_TRUE(o.inputs.boxes.box8 && o.inputs.boxes.box9 && o.inputs.boxes.box10);
+    EXPECT_FALSE(o.filterOn);
+    EXPECT_DOUBLE_EQ(o.alpha, 1.0);
+    EXPECT_EQ(o.dir, "out");
+    EXPECT_EQ(o.repeat, 3);
+    EXPECT_TRUE(o.json);
+}
+
+TEST(ParseCommandLine, DecodeTakesOneFile) {
+    const Options o = Parse({"decode", "rec.wav", "--json"});
+    EXPECT_EQ(o.file, "rec.wav");
+    EXPECT_TRUE(o.json);
+    EXPECT_NE(ErrorOf({"decode"}), "");
+    EXPECT_NE(ErrorOf({"decode", "a.wav", "b.wav"}), "");
+    EXPECT_NE(ErrorOf({"decode", "a.wav", "--p1", "5"}), "");
+}
+
+TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string mustContain;
+    };
+    const std::vector<Case> cases{
+        {{"packet", "--p1", "101"}, "--p1: значение 101 вне диапазона; допустимо целое число от 1 до 100"},
+        {{"packet", "--p1", "5x"}, "--p1: \"5x\" не целое число"},
+        {{"packet", "--p3", ""}, "--p3: пустое значение; допустимо целое число от 0 до 255"},
+        {{"packet", "--p3", "-1"}, "от 0 до 255"},
+        {{"packet", "--p9", "1901"}, "от 300 до 1900"},
+        {{"packet", "--p9", "99999999999"}, "слишком велико"},
+        {{"packet", "--p5", "1.5"}, "не целое число"},
+        {{"packet", "--p10", "26,3,4"}, "--p10: значение 26 вне диапазона; допустимо целое число от 2 до 25"},
+        {{"packet", "--p10", "2,3"}, "--p10: нужны три длительности"},
+        {{"packet", "--p10", "2,,3"}, "--p10: пустой элемент"},
+        {{"packet", "--enable", "7"}, "--enable: нет флажка у параметра 7"},
+        {{"packet", "--disable", "11"}, "--disable: значение 11 вне диапазона"},
+        {{"packet", "--filter", "yes"}, "--filter: допустимо on или off"},
+        {{"packet", "--alpha", "101"}, "--alpha: значение 101 вне диапазона"},
+        {{"packet", "--p1"}, "--p1: не задано значение"},
+        {{"packet", "--bogus", "1"}, "неизвестный параметр \"--bogus\""},
+        {{"packet", "--dir", "x"}, "неизвестный параметр \"--dir\""},
+        {{"generate", "--repeat", "0"}, "--repeat: значение 0 вне диапазона"},
+        {{"frobnicate"}, "неизвестная команда"},
+        {{}, "не задана команда"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = ErrorOf(c.args);
+        EXPECT_NE(error.find(c.mustContain), std::string::npos)
+            << "args ending " << (c.args.empty() ? "" : c.args.back()) << ": got \"" << error << '"';
+    }
+}
+
+}  // namespace
+}  // namespace tornel::cli
