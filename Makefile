@@ -24,7 +24,8 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@if [ -x $(BUILD)/tornel4-bench ]; then $(BUILD)/tornel4-bench; else echo "no benchmarks built"; fi
+	@for b in $(BUILD)/tornel4-bench $(BUILD)/tornel4-gui-bench; do \
+	  if [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b --benchmark_counters_tabular=true; fi; done
 
 fuzz: build
 	cd $(BUILD) && ctest -L fuzz --output-on-failure
