@@ -11,10 +11,14 @@ namespace {
 int Dispatch(const tornel::cli::Options& options) {
     using tornel::cli::Command;
     switch (options.command) {
-        case Command::Packet: return tornel::cli::RunPacket(options);
-        case Command::Generate: return tornel::cli::RunGenerate(options);
-        case Command::Send: return tornel::cli::RunSend(options);
-        case Command::Decode: return tornel::cli::RunDecode(options);
+        case Command::Packet:
+            return tornel::cli::RunPacket(options);
+        case Command::Generate:
+            return tornel::cli::RunGenerate(options);
+        case Command::Send:
+            return tornel::cli::RunSend(options);
+        case Command::Decode:
+            return tornel::cli::RunDecode(options);
     }
     return 2;
 }

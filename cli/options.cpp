@@ -53,13 +53,24 @@ void SetBoxes(const std::string& option, const std::string& list, bool state, En
     for (const auto& item : SplitList(option, list)) {
         const int box = ParseWholeNumber(option, item, 5, 10);
         switch (box) {
-            case 5: boxes.box5 = state; break;
-            case 6: boxes.box6 = state; break;
-            case 8: boxes.box8 = state; break;
-            case 9: boxes.box9 = state; break;
-            case 10: boxes.box10 = state; break;
+            case 5:
+                boxes.box5 = state;
+                break;
+            case 6:
+                boxes.box6 = state;
+                break;
+            case 8:
+                boxes.box8 = state;
+                break;
+            case 9:
+                boxes.box9 = state;
+                break;
+            case 10:
+                boxes.box10 = state;
+                break;
             default:
-                Fail(option, "нет флажка у параметра " + item + "; допустимы номера 5, 6, 8, 9, 10");
+                Fail(option,
+                     "нет флажка у параметра " + item + "; допустимы номера 5, 6, 8, 9, 10");
         }
     }
 }
@@ -67,8 +78,10 @@ void SetBoxes(const std::string& option, const std::string& list, bool state, En
 void SetDurations(const std::string& option, const std::string& text, PacketInputs& inputs) {
     const auto items = SplitList(option, text);
     if (items.size() != 3) {
-        Fail(option, "нужны три длительности через запятую (первая PTT, пауза, вторая PTT), "
-                     "каждая " + RangeText(FieldRanges()[9].min, FieldRanges()[9].max) + " с");
+        Fail(option,
+             "нужны три длительности через запятую (первая PTT, пауза, вторая PTT), "
+             "каждая " +
+                 RangeText(FieldRanges()[9].min, FieldRanges()[9].max) + " с");
     }
     for (std::size_t i = 0; i < 3; ++i) {
         const FieldRange& r = FieldRanges()[9 + i];
@@ -88,9 +101,9 @@ bool CommandTakes(Command command, const std::string& option) {
 }
 
 bool IsParameterOption(const std::string& option) {
-    static const std::set<std::string> names{"--p1", "--p2", "--p3", "--p4", "--p5", "--p6",
-                                             "--p7", "--p8", "--p9", "--p10", "--enable",
-                                             "--disable", "--filter", "--alpha"};
+    static const std::set<std::string> names{"--p1",     "--p2",      "--p3",     "--p4",   "--p5",
+                                             "--p6",     "--p7",      "--p8",     "--p9",   "--p10",
+                                             "--enable", "--disable", "--filter", "--alpha"};
     return names.contains(option);
 }
 
@@ -163,9 +176,9 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
             o.json = true;
             continue;
         }
-        const bool takesValue = o.command == Command::Decode ? CommandTakes(o.command, arg)
-                                                             : IsParameterOption(arg) ||
-                                                                   CommandTakes(o.command, arg);
+        const bool takesValue = o.command == Command::Decode
+                                    ? CommandTakes(o.command, arg)
+                                    : IsParameterOption(arg) || CommandTakes(o.command, arg);
         if (o.command == Command::Decode && !arg.starts_with("--") && o.file.empty()) {
             o.file = arg;
             continue;

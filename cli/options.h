@@ -11,7 +11,7 @@
 namespace tornel::cli {
 
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -19,13 +19,13 @@ enum class Command { Packet, Generate, Send, Decode };
 
 struct Options {
     Command command = Command::Packet;
-    PacketInputs inputs;     // --p1 .. --p10, --enable, --disable
-    bool filterOn = true;    // --filter on|off (the window starts with the filter on)
-    double alpha = 0.2;      // --alpha N gives N/100; the coefficient at start is 0.2
-    bool json = false;       // --json
-    std::string dir = ".";   // --dir (generate)
-    int repeat = 1;          // --repeat (generate)
-    std::string file;        // decode FILE.wav
+    PacketInputs inputs;    // --p1 .. --p10, --enable, --disable
+    bool filterOn = true;   // --filter on|off (the window starts with the filter on)
+    double alpha = 0.2;     // --alpha N gives N/100; the coefficient at start is 0.2
+    bool json = false;      // --json
+    std::string dir = ".";  // --dir (generate)
+    int repeat = 1;         // --repeat (generate)
+    std::string file;       // decode FILE.wav
 };
 
 inline constexpr int kMaxRepeat = 10000;

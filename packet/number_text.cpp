@@ -10,9 +10,13 @@ std::string IntToStrW(std::int32_t value, int width) {
     return text;
 }
 
-char HexDigit(int v) { return "0123456789ABCDEF"[v & 15]; }
+char HexDigit(int v) {
+    return "0123456789ABCDEF"[v & 15];
+}
 
-std::string ByteToHex(std::uint8_t b) { return {HexDigit(b / 16), HexDigit(b)}; }
+std::string ByteToHex(std::uint8_t b) {
+    return {HexDigit(b / 16), HexDigit(b)};
+}
 
 std::string WordToHex(std::int64_t w) {
     const auto word = static_cast<unsigned>(w & 0xFFFF);

@@ -50,7 +50,8 @@ std::vector<std::string> ParameterListing(const Packet& p) {
     static constexpr int kListed[] = {2, 3, 4, 5, 8, 9, 10, 11};
     std::vector<std::string> lines;
     for (int index : kListed) {
-        lines.push_back(IntToStrW(index, 2) + " - " + IntToStrW(p[static_cast<std::size_t>(index)], 3));
+        lines.push_back(IntToStrW(index, 2) + " - " +
+                        IntToStrW(p[static_cast<std::size_t>(index)], 3));
     }
     return lines;
 }

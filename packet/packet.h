@@ -49,11 +49,11 @@ struct PacketInputs {
 
 // A field value outside its range. The build never wraps a value into its byte.
 class FieldOutOfRange : public std::out_of_range {
-public:
+  public:
     FieldOutOfRange(int fieldIndex, std::int32_t value);
     int fieldIndex() const { return fieldIndex_; }
 
-private:
+  private:
     int fieldIndex_;
 };
 
@@ -61,7 +61,7 @@ inline constexpr const char* kStatusNoErrors = " *** нет ошибок ***";
 
 struct BuildResult {
     Packet packet{};
-    std::string status;                        // StaticText_Error
+    std::string status;                         // StaticText_Error
     std::vector<std::string> parameterListing;  // Memo1: bytes 2, 3, 4, 5, 8, 9, 10, 11
     std::vector<std::string> packetListing;     // Memo_MasIsh: all 16 bytes
     std::vector<std::string> crcTrace;          // Memo2: 14 lines

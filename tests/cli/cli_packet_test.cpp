@@ -17,7 +17,8 @@ TEST(CliPacket, JsonOfTheDesignValues) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["packet"], nlohmann::json({1, 2, 5, 1, 30, 1, 60, 60, 20, 0, 0, 0, 30, 40, 13, 218}));
+    EXPECT_EQ(j["packet"],
+              nlohmann::json({1, 2, 5, 1, 30, 1, 60, 60, 20, 0, 0, 0, 30, 40, 13, 218}));
     EXPECT_EQ(j["crc"], "0DDA");
     EXPECT_EQ(j["listings"]["parameters"][0], " 2 -   5");
     EXPECT_EQ(j["listings"]["packet"][15], "15  218");
@@ -41,17 +42,17 @@ TEST(CliPacket, OptionsReachThePacket) {
 TEST(CliPacket, TextListingsUnderHeadings) {
     const auto r = RunProcess(CliPath(), {"packet"});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* line : {"Параметры", " 2 -   5\n", "15  218\n", "13  0DDA\n", " 15  DA\n",
-                             "нет ошибок"}) {
+    for (const char* line :
+         {"Параметры", " 2 -   5\n", "15  218\n", "13  0DDA\n", " 15  DA\n", "нет ошибок"}) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
     }
 }
 
 TEST(CliPacket, BadInputExitsTwoWithOneLineAndNoOutput) {
     const std::vector<std::vector<std::string>> bad{
-        {"packet", "--p10", "30,3,4"}, {"packet", "--p1", "5x"}, {"packet", "--p2"},
-        {"packet", "--p4", ""},        {"packet", "--p10", "2,3"}, {"packet", "--enable", "4"},
-        {"packet", "--p3", "4294967296"}, {"packet", "--what"}, {}};
+        {"packet", "--p10", "30,3,4"},    {"packet", "--p1", "5x"},   {"packet", "--p2"},
+        {"packet", "--p4", ""},           {"packet", "--p10", "2,3"}, {"packet", "--enable", "4"},
+        {"packet", "--p3", "4294967296"}, {"packet", "--what"},       {}};
     for (const auto& args : bad) {
         const auto r = RunProcess(CliPath(), args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args.back());

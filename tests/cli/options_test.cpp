@@ -5,7 +5,9 @@
 namespace tornel::cli {
 namespace {
 
-Options Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+Options Parse(std::vector<std::string> args) {
+    return ParseCommandLine(args);
+}
 
 std::string ErrorOf(std::vector<std::string> args) {
     try {
@@ -29,9 +31,10 @@ TEST(ParseCommandLine, DefaultsAreTheWindowsDesignValues) {
 }
 
 TEST(ParseCommandLine, ParametersBoxesAndFilter) {
-    const Options o = Parse({"generate", "--p1", "100", "--p9", "1755", "--p10", "25,2,+4",
-                             "--enable", "8,9,10", "--disable", "5,6", "--filter", "off",
-                             "--alpha", "100", "--dir", "out", "--repeat", "3", "--json"});
+    const Options o =
+        Parse({"generate", "--p1",   "100",       "--p9",     "1755",     "--p10", "25,2,+4",
+               "--enable", "8,9,10", "--disable", "5,6",      "--filter", "off",   "--alpha",
+               "100",      "--dir",  "out",       "--repeat", "3",        "--json"});
     EXPECT_EQ(o.inputs.fields[0], 100);
     EXPECT_EQ(o.inputs.fields[8], 1755);
     EXPECT_EQ(o.inputs.fields[9], 25);
@@ -61,14 +64,16 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         std::string mustContain;
     };
     const std::vector<Case> cases{
-        {{"packet", "--p1", "101"}, "--p1: значение 101 вне диапазона; допустимо целое число от 1 до 100"},
+        {{"packet", "--p1", "101"},
+         "--p1: значение 101 вне диапазона; допустимо целое число от 1 до 100"},
         {{"packet", "--p1", "5x"}, "--p1: \"5x\" не целое число"},
         {{"packet", "--p3", ""}, "--p3: пустое значение; допустимо целое число от 0 до 255"},
         {{"packet", "--p3", "-1"}, "от 0 до 255"},
         {{"packet", "--p9", "1901"}, "от 300 до 1900"},
         {{"packet", "--p9", "99999999999"}, "слишком велико"},
         {{"packet", "--p5", "1.5"}, "не целое число"},
-        {{"packet", "--p10", "26,3,4"}, "--p10: значение 26 вне диапазона; допустимо целое число от 2 до 25"},
+        {{"packet", "--p10", "26,3,4"},
+         "--p10: значение 26 вне диапазона; допустимо целое число от 2 до 25"},
         {{"packet", "--p10", "2,3"}, "--p10: нужны три длительности"},
         {{"packet", "--p10", "2,,3"}, "--p10: пустой элемент"},
         {{"packet", "--enable", "7"}, "--enable: нет флажка у параметра 7"},
@@ -85,7 +90,8 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
     for (const Case& c : cases) {
         const std::string error = ErrorOf(c.args);
         EXPECT_NE(error.find(c.mustContain), std::string::npos)
-            << "args ending " << (c.args.empty() ? "" : c.args.back()) << ": got \"" << error << '"';
+            << "args ending " << (c.args.empty() ? "" : c.args.back()) << ": got \"" << error
+            << '"';
     }
 }
 

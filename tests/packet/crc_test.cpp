@@ -8,7 +8,9 @@
 namespace tornel {
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> Bytes(std::string_view s) {
+    return {s.begin(), s.end()};
+}
 
 TEST(PacketCrc16, StandardCheckValue) {
     // CRC-16/CCITT-FALSE of "123456789" is 0x29B1; a reflected, zero-initialised or

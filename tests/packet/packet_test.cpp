@@ -6,7 +6,9 @@ namespace tornel {
 namespace {
 
 // The design values with pause 3 s and second PTT 4 s; boxes 8, 9, 10 clear.
-PacketInputs DesignInputs() { return PacketInputs{}; }
+PacketInputs DesignInputs() {
+    return PacketInputs{};
+}
 
 TEST(InitialPacket, ZeroBodyAndMarkerBytes) {
     const Packet p = InitialPacket();
@@ -39,10 +41,9 @@ TEST(BuildPacket, ListingsBlankForBlank) {
     EXPECT_EQ(r.packetListing[0], " 0    1");
     EXPECT_EQ(r.packetListing[6], " 6   60");
     EXPECT_EQ(r.packetListing[15], "15  218");
-    const std::vector<std::string> dump{"  0  01", "  1  02", "  2  05", "  3  01",
-                                        "  4  1E", "  5  01", "  6  3C", "  7  3C",
-                                        "  8  14", "  9  00", " 10  00", " 11  00",
-                                        " 12  1E", " 13  28", " 14  0D", " 15  DA"};
+    const std::vector<std::string> dump{
+        "  0  01", "  1  02", "  2  05", "  3  01", "  4  1E", "  5  01", "  6  3C", "  7  3C",
+        "  8  14", "  9  00", " 10  00", " 11  00", " 12  1E", " 13  28", " 14  0D", " 15  DA"};
     EXPECT_EQ(PacketDump(r.packet), dump);
 }
 

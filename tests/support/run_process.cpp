@@ -67,6 +67,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return r;
 }
 
-std::string CliPath() { return std::string(TORNEL_BINARY_DIR) + "/tornel4-cli"; }
+std::string CliPath() {
+    return std::string(TORNEL_BINARY_DIR) + "/tornel4-cli";
+}
 
 }  // namespace tornel::test
