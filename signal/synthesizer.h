@@ -7,10 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "packet/packet.h"
+#include "signal/synthesizer_detail.h"
 
 namespace tornel {
 
@@ -22,23 +25,23 @@ inline constexpr std::int32_t kAmplitude = 30000;
 inline constexpr double kInitialAlpha = 0.2;
 
 class Synthesizer {
-public:
+  public:
     Synthesizer();
 
     // The filter coefficient: 0.2 at start; the window sets value/100 from SpinEdit_Alfa.
-    double alpha() const { return alpha_; }
-    void setAlpha(double alpha) { alpha_ = alpha; }
+    double alpha() const { return state_.alpha; }
+    void setAlpha(double alpha) { state_.alpha = alpha; }
 
     // Lead-in tone, the 128 bits of `packet` (byte 0 first, MSB first, repeat symbol for a bit
     // equal to the previous symbol) and the closing tone, written from index 0. `filterOn` is
     // the state of the modulation filter switch for this synthesis.
     void BuildSignal(const Packet& packet, bool filterOn);
 
-    std::int32_t sampleCount() const { return sampleCount_; }
+    std::int32_t sampleCount() const { return state_.sampleCount; }
     // The signal of the latest synthesis: indices 0 .. sampleCount() - 1.
     std::span<const std::int16_t> samples() const;
     // The whole buffer of kSampleBufferSize samples.
-    std::span<const std::int16_t> buffer() const { return buffer_; }
+    std::span<const std::int16_t> buffer() const { return {buffer_.get(), kSampleBufferSize}; }
     // Zeroes the buffer from the end of the signal up to (not including) `end`.
     void ClearAfterSignal(std::size_t end);
 
@@ -47,19 +50,21 @@ public:
     const std::vector<double>& filterChartX() const { return chartX_; }
     const std::vector<double>& filterChartY() const { return chartY_; }
 
-    double phase() const { return phase_; }
-    double filterState() const { return filterState_; }
+    double phase() const { return state_.phase; }
+    double filterState() const { return state_.filterState; }
     // For tests: start from a chosen phase and filter state.
     void setPhaseAndFilterState(double phase, double filterState);
 
-private:
-    std::vector<std::int16_t> buffer_;
-    std::int32_t sampleCount_ = 0;
-    std::int32_t amplitude_ = 0;
-    double phase_ = 0.0;
-    double filterState_ = 0.0;
-    double closingPhase_ = 0.0;
-    double alpha_ = kInitialAlpha;
+  private:
+    struct FreeMemory {
+        void operator()(std::int16_t* p) const { std::free(p); }
+    };
+    std::span<std::int16_t> writableBuffer() { return {buffer_.get(), kSampleBufferSize}; }
+
+    // From calloc: the system hands out zero pages, so the 1.8 MB that a short run never
+    // reaches cost neither a clearing pass nor page faults.
+    std::unique_ptr<std::int16_t[], FreeMemory> buffer_;
+    synthesis::State state_;
     std::vector<double> chartX_;
     std::vector<double> chartY_;
 };
