@@ -1,0 +1,146 @@
+// The WAV reader: the layouts it must accept and the files it must refuse with a clear reason.
+#include "signal/wav_reader.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "signal/decoder.h"
+#include "tests/decoder/recording_lab.h"
+
+namespace tornel {
+namespace {
+
+using test::MakeWav;
+using test::WavSpec;
+
+const std::vector<std::int16_t> kFrames = {1, -2, 300, -32768, 32767, 0};
+
+WavAudio Parse(const std::vector<std::uint8_t>& bytes) {
+    return ParseWav(bytes);
+}
+
+TEST(WavReader, ReadsPlainPcm) {
+    const WavAudio a = Parse(MakeWav(WavSpec{}, kFrames));
+    EXPECT_EQ(a.sampleRate, 16000);
+    EXPECT_EQ(a.channelCount, 1);
+    EXPECT_EQ(a.samples, kFrames);
+    EXPECT_FALSE(a.truncated);
+}
+
+TEST(WavReader, AcceptsOtherLayouts) {
+    WavSpec stereo;
+    stereo.channels = 2;
+    stereo.rate = 44100;
+    WavSpec extensible;
+    extensible.extensible = true;
+    extensible.rate = 8000;
+    WavSpec reordered;
+    reordered.dataBeforeFormat = true;
+    reordered.oddChunkFirst = true;
+    reordered.rate = 48000;
+    for (const WavSpec& spec : {stereo, extensible, reordered}) {
+        const WavAudio a = Parse(MakeWav(spec, kFrames));
+        EXPECT_EQ(a.sampleRate, static_cast<int>(spec.rate));
+        EXPECT_EQ(a.channelCount, spec.channels);
+        EXPECT_EQ(a.samples, kFrames);
+        EXPECT_EQ(a.frameCount(), kFrames.size() / spec.channels);
+    }
+}
+
+TEST(WavReader, UsesWhatACutFileHolds) {
+    WavSpec spec;
+    spec.declaredDataSize = 1'000'000'000;  // far more than the file holds
+    auto bytes = MakeWav(spec, kFrames);
+    bytes.pop_back();  // and half a sample is missing
+    const WavAudio a = Parse(bytes);
+    EXPECT_TRUE(a.truncated);
+    EXPECT_EQ(a.samples, std::vector<std::int16_t>(kFrames.begin(), kFrames.end() - 1));
+}
+
+TEST(WavReader, AnEmptyDataChunkIsARecordingOfNothing) {
+    const WavAudio a = Parse(MakeWav(WavSpec{}, {}));
+    EXPECT_EQ(a.frameCount(), 0u);
+    EXPECT_FALSE(DecodeRecording(a).found);
+}
+
+TEST(WavReader, DropsAnUnfinishedStereoFrame) {
+    WavSpec spec;
+    spec.channels = 2;
+    const std::vector<std::int16_t> odd = {1, 2, 3};
+    EXPECT_EQ(Parse(MakeWav(spec, odd)).samples, std::vector<std::int16_t>({1, 2}));
+}
+
+void ExpectRefused(const std::vector<std::uint8_t>& bytes, const std::string& reasonPart) {
+    try {
+        ParseWav(bytes);
+        ADD_FAILURE() << "accepted; expected: " << reasonPart;
+    } catch (const WavError& e) {
+        EXPECT_NE(std::string(e.what()).find(reasonPart), std::string::npos) << e.what();
+    }
+}
+
+TEST(WavReader, RefusesWhatIsNotA16BitPcmRecording) {
+    const auto good = MakeWav(WavSpec{}, kFrames);
+    ExpectRefused({}, "короче заголовка");
+    ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 11), "короче заголовка");
+    ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 30), "«fmt »");
+    ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 36), "«data»");
+    const std::string text = "This is plain text, not a recording at all.";
+    ExpectRefused(std::vector<std::uint8_t>(text.begin(), text.end()), "не WAV");
+
+    WavSpec spec;
+    spec.channels = 0;
+    ExpectRefused(MakeWav(spec, kFrames), "0 каналов");
+    spec = {};
+    spec.bits = 8;
+    ExpectRefused(MakeWav(spec, kFrames), "8 бит");
+    spec = {};
+    spec.tag = 3;
+    spec.bits = 32;
+    ExpectRefused(MakeWav(spec, kFrames), "плавающей точкой");
+    spec = {};
+    spec.extensible = true;
+    spec.subformat = 3;
+    ExpectRefused(MakeWav(spec, kFrames), "плавающей точкой");
+    spec = {};
+    spec.tag = 2;  // ADPCM
+    ExpectRefused(MakeWav(spec, kFrames), "формат данных 2");
+    spec = {};
+    spec.rate = 7999;
+    ExpectRefused(MakeWav(spec, kFrames), "8000..48000");
+    spec.rate = 48001;
+    ExpectRefused(MakeWav(spec, kFrames), "8000..48000");
+    spec = {};
+    spec.channels = 9;
+    ExpectRefused(MakeWav(spec, kFrames), "каналов");
+    spec = {};
+    spec.blockAlign = 4;
+    ExpectRefused(MakeWav(spec, kFrames), "размер кадра");
+}
+
+TEST(WavReader, RefusesARecordingLongerThanTenMinutes) {
+    WavSpec spec;
+    spec.rate = 8000;
+    const std::vector<std::int16_t> tenMinutes(8000 * 600, 0);
+    EXPECT_EQ(Parse(MakeWav(spec, tenMinutes)).frameCount(), tenMinutes.size());
+    std::vector<std::int16_t> longer = tenMinutes;
+    longer.push_back(0);
+    ExpectRefused(MakeWav(spec, longer), "10 минут");
+}
+
+TEST(WavReader, ReadsFilesAndRefusesMissingOnesAndFolders) {
+    const std::string path = std::filesystem::temp_directory_path() /
+                             ("tornel_wav_reader_" + std::to_string(::getpid()) + ".wav");
+    test::WriteFile(path, MakeWav(WavSpec{}, kFrames));
+    EXPECT_EQ(ReadWavFile(path).samples, kFrames);
+    std::filesystem::remove(path);
+    EXPECT_THROW(ReadWavFile(path), WavError);
+    EXPECT_THROW(ReadWavFile(std::filesystem::temp_directory_path()), WavError);
+}
+
+}  // namespace
+}  // namespace tornel
