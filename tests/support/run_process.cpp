@@ -21,13 +21,13 @@ std::string Slurp(const std::string& path) {
 }
 
 std::string TempPath(const char* tag) {
-    char name[] = "/tmp/tornel-proc-XXXXXX";
-    const int fd = mkstemp(name);
+    std::string name = std::string("/tmp/tornel-proc-XXXXXX") + tag;
+    const int fd = mkstemps(name.data(), static_cast<int>(std::string(tag).size()));
     if (fd < 0) {
-        throw std::runtime_error("mkstemp failed");
+        throw std::runtime_error("mkstemps failed");
     }
     close(fd);
-    return std::string(name) + tag;
+    return name;
 }
 
 }  // namespace

@@ -1,0 +1,120 @@
+// Playback of a WAV file through the PulseAudio server, to its last sample.
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/pulse_stream.h"
+#include "platform/sound_output.h"
+#include "platform/wav_file.h"
+
+namespace tornel::platform {
+
+namespace {
+
+using pulse::Clock;
+
+// A local server answers in a few milliseconds; one that does not answer in this time is taken
+// as stuck, and the operator hears of it well within a second.
+constexpr auto kConnectLimit = std::chrono::milliseconds(600);
+// Slack beyond the length of the sound before a playback that does not progress is given up.
+constexpr auto kPlaybackSlack = std::chrono::seconds(3);
+// Samples go to the server in pieces of this length, with a progress report between pieces.
+constexpr int kChunkMs = 50;
+// Playback starts with this much buffered; the rest of the (large) buffer fills while it plays,
+// so the first sample goes out at once and a slow progress callback cannot starve the stream.
+constexpr int kStartAfterMs = 150;
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+
+// Reports the played fraction to the caller, not more often than every kProgressInterval.
+class ProgressReporter {
+  public:
+    ProgressReporter(const std::function<void(double)>& progress, double totalSeconds)
+        : progress_(progress), totalSeconds_(totalSeconds) {}
+
+    void Report(pulse::PlaybackStream& stream, bool force = false) {
+        if (!progress_) {
+            return;
+        }
+        const auto now = Clock::now();
+        if (!force && now - last_ < kProgressInterval) {
+            return;
+        }
+        last_ = now;
+        const double fraction =
+            totalSeconds_ > 0 ? std::clamp(stream.PlayedSeconds() / totalSeconds_, 0.0, 1.0) : 1.0;
+        progress_(fraction);
+    }
+
+    void Finish() {
+        if (progress_) {
+            progress_(1.0);
+        }
+    }
+
+  private:
+    const std::function<void(double)>& progress_;
+    double totalSeconds_;
+    Clock::time_point last_{};
+};
+
+class PulseSoundOutput : public SoundOutput {
+  public:
+    explicit PulseSoundOutput(std::string applicationName)
+        : applicationName_(std::move(applicationName)) {}
+
+    PlayResult PlayFile(const std::string& path,
+                        const std::function<void(double)>& progress) override {
+        WavAudio audio;
+        try {
+            audio = ReadWavFile(path);
+        } catch (const WavFileError& e) {
+            return {false, e.what()};
+        }
+        try {
+            Play(audio, path, progress);
+        } catch (const pulse::PulseError& e) {
+            return {false, e.what()};
+        }
+        return {true, {}};
+    }
+
+  private:
+    void Play(const WavAudio& audio, const std::string& path,
+              const std::function<void(double)>& progress) {
+        pulse::PlaybackStream stream({.applicationName = applicationName_,
+                                      .mediaName = path,
+                                      .rate = audio.sampleRate,
+                                      .channels = audio.channels,
+                                      .startAfterMs = kStartAfterMs},
+                                     Clock::now() + kConnectLimit);
+        const auto deadline = Clock::now() + kPlaybackSlack +
+                              std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(audio.Seconds()));
+        ProgressReporter reporter(progress, audio.Seconds());
+        const auto tick = [&] { reporter.Report(stream); };
+
+        const std::size_t chunk = static_cast<std::size_t>(audio.sampleRate) * kChunkMs / 1000 *
+                                  static_cast<std::size_t>(audio.channels);
+        const std::span<const std::int16_t> samples(audio.samples);
+        std::size_t written = 0;
+        while (written < samples.size()) {
+            const std::size_t writable = stream.WaitWritable(deadline, tick);
+            const std::size_t count = std::min({writable, chunk, samples.size() - written});
+            stream.Write(samples.subspan(written, count));
+            written += count;
+            reporter.Report(stream);
+        }
+        stream.Drain(deadline, tick);
+        reporter.Finish();
+    }
+
+    std::string applicationName_;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundOutput> MakePulseSoundOutput(const std::string& applicationName) {
+    return std::make_unique<PulseSoundOutput>(applicationName);
+}
+
+}  // namespace tornel::platform

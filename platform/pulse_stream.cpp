@@ -1,0 +1,249 @@
+#include "platform/pulse_stream.h"
+
+#include <algorithm>
+
+namespace tornel::platform::pulse {
+
+namespace {
+
+// The longest single wait inside the loop: callers get control back this often.
+constexpr auto kLoopSlice = std::chrono::milliseconds(20);
+
+struct OperationDeleter {
+    void operator()(pa_operation* op) const {
+        // A cancelled operation never calls back into the caller's (by then gone) state.
+        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
+            pa_operation_cancel(op);
+        }
+        pa_operation_unref(op);
+    }
+};
+using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
+
+std::uint32_t BytesForMs(int ms, const pa_sample_spec& spec) {
+    return static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &spec));
+}
+
+}  // namespace
+
+std::string ReasonText(int paError) {
+    switch (paError) {
+        case PA_ERR_CONNECTIONREFUSED:
+            return "соединение отклонено";
+        case PA_ERR_ACCESS:
+            return "доступ запрещён";
+        case PA_ERR_TIMEOUT:
+            return "сервер не отвечает";
+        case PA_ERR_NOENTITY:
+            return "нет устройства вывода звука";
+        case PA_ERR_CONNECTIONTERMINATED:
+            return "соединение разорвано";
+        case PA_ERR_INVALIDSERVER:
+            return "неверный адрес сервера";
+        case PA_ERR_PROTOCOL:
+            return "ошибка протокола";
+        case PA_ERR_NOTSUPPORTED:
+            return "формат звука не поддерживается";
+        case PA_ERR_KILLED:
+            return "поток остановлен сервером";
+        default:
+            return pa_strerror(paError);
+    }
+}
+
+void PlaybackStream::ContextDeleter::operator()(pa_context* c) const {
+    pa_context_disconnect(c);
+    pa_context_unref(c);
+}
+
+void PlaybackStream::StreamDeleter::operator()(pa_stream* s) const {
+    pa_stream_disconnect(s);
+    pa_stream_unref(s);
+}
+
+PlaybackStream::PlaybackStream(const StreamSettings& settings, Clock::time_point deadline)
+    : loop_(pa_mainloop_new()) {
+    if (!loop_) {
+        throw PulseError("нет звукового сервера: не удалось создать цикл событий");
+    }
+    Connect(settings, deadline);
+    OpenStream(settings, deadline);
+}
+
+PlaybackStream::~PlaybackStream() = default;
+
+void PlaybackStream::Connect(const StreamSettings& settings, Clock::time_point deadline) {
+    context_.reset(
+        pa_context_new(pa_mainloop_get_api(loop_.get()), settings.applicationName.c_str()));
+    if (!context_) {
+        throw PulseError("нет звукового сервера: не удалось создать клиента");
+    }
+    // No automatic start of a server: when none runs, the operator must hear of it at once.
+    if (pa_context_connect(context_.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        throw PulseError("нет звукового сервера: " + ReasonText(pa_context_errno(context_.get())));
+    }
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context_.get());
+        if (state == PA_CONTEXT_READY) {
+            return;
+        }
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            throw PulseError("нет звукового сервера: " +
+                             ReasonText(pa_context_errno(context_.get())));
+        }
+        if (Clock::now() >= deadline) {
+            throw PulseError("нет звукового сервера: сервер не отвечает");
+        }
+        Iterate(deadline);
+    }
+}
+
+void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_point deadline) {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(settings.rate),
+                              static_cast<std::uint8_t>(settings.channels)};
+    stream_.reset(pa_stream_new(context_.get(), settings.mediaName.c_str(), &spec, nullptr));
+    if (!stream_) {
+        throw PulseError("не удалось открыть вывод звука: " +
+                         ReasonText(pa_context_errno(context_.get())));
+    }
+    int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
+    if (settings.useSinkRate) {
+        flags |= PA_STREAM_FIX_RATE;
+    }
+    pa_buffer_attr attr{};
+    const pa_buffer_attr* attrPtr = nullptr;
+    if (settings.targetLatencyMs > 0) {
+        flags |= PA_STREAM_ADJUST_LATENCY;
+        attr.maxlength = static_cast<std::uint32_t>(-1);
+        attr.tlength = BytesForMs(settings.targetLatencyMs, spec);
+        // Start as soon as any sample is there: a beep must not wait for a full buffer.
+        attr.prebuf = static_cast<std::uint32_t>(pa_frame_size(&spec));
+        attr.minreq = static_cast<std::uint32_t>(-1);
+        attr.fragsize = static_cast<std::uint32_t>(-1);
+        attrPtr = &attr;
+    } else if (settings.startAfterMs > 0) {
+        attr.maxlength = static_cast<std::uint32_t>(-1);
+        attr.tlength = static_cast<std::uint32_t>(-1);
+        attr.prebuf = BytesForMs(settings.startAfterMs, spec);
+        attr.minreq = static_cast<std::uint32_t>(-1);
+        attr.fragsize = static_cast<std::uint32_t>(-1);
+        attrPtr = &attr;
+    }
+    if (pa_stream_connect_playback(stream_.get(), nullptr, attrPtr,
+                                   static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
+        throw PulseError("не удалось открыть вывод звука: " +
+                         ReasonText(pa_context_errno(context_.get())));
+    }
+    for (;;) {
+        const pa_stream_state_t state = pa_stream_get_state(stream_.get());
+        if (state == PA_STREAM_READY) {
+            break;
+        }
+        if (!PA_STREAM_IS_GOOD(state)) {
+            const int error = pa_context_errno(context_.get());
+            if (error == PA_ERR_NOENTITY) {
+                throw PulseError("нет устройства вывода звука");
+            }
+            throw PulseError("не удалось открыть вывод звука: " + ReasonText(error));
+        }
+        if (Clock::now() >= deadline) {
+            throw PulseError("не удалось открыть вывод звука: сервер не отвечает");
+        }
+        Iterate(deadline);
+    }
+    const pa_sample_spec* actual = pa_stream_get_sample_spec(stream_.get());
+    rate_ = static_cast<int>(actual->rate);
+    channels_ = actual->channels;
+}
+
+void PlaybackStream::Iterate(Clock::time_point deadline) {
+    const auto remaining = std::clamp(deadline - Clock::now(), Clock::duration::zero(),
+                                      std::chrono::duration_cast<Clock::duration>(kLoopSlice));
+    const auto usec = std::chrono::duration_cast<std::chrono::microseconds>(remaining).count();
+    if (pa_mainloop_prepare(loop_.get(), static_cast<int>(usec)) < 0 ||
+        pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
+        throw PulseError("сбой цикла событий звука");
+    }
+}
+
+bool PlaybackStream::Usable() const {
+    return context_ && stream_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_.get())) &&
+           PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()));
+}
+
+void PlaybackStream::ThrowIfBroken(const char* what) const {
+    if (!Usable()) {
+        throw PulseError(std::string(what) + ": " + ReasonText(pa_context_errno(context_.get())));
+    }
+}
+
+std::size_t PlaybackStream::WaitWritable(Clock::time_point deadline, const Tick& tick) {
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
+    for (;;) {
+        ThrowIfBroken("воспроизведение прервано");
+        const std::size_t bytes = pa_stream_writable_size(stream_.get());
+        if (bytes == static_cast<std::size_t>(-1)) {
+            ThrowIfBroken("воспроизведение прервано");
+        } else if (bytes >= frameBytes) {
+            return bytes / frameBytes * static_cast<std::size_t>(channels_);
+        }
+        if (Clock::now() >= deadline) {
+            throw PulseError("воспроизведение прервано: сервер не отвечает");
+        }
+        Iterate(deadline);
+        if (tick) {
+            tick();
+        }
+    }
+}
+
+void PlaybackStream::Write(std::span<const std::int16_t> samples) {
+    if (pa_stream_write(stream_.get(), samples.data(), samples.size_bytes(), nullptr, 0,
+                        PA_SEEK_RELATIVE) < 0) {
+        ThrowIfBroken("воспроизведение прервано");
+        throw PulseError("воспроизведение прервано: " +
+                         ReasonText(pa_context_errno(context_.get())));
+    }
+}
+
+void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
+    struct DrainState {
+        bool done = false;
+        bool success = false;
+    } state;
+    auto onDrained = [](pa_stream*, int success, void* userdata) {
+        auto* s = static_cast<DrainState*>(userdata);
+        s->done = true;
+        s->success = success != 0;
+    };
+    const Operation op(pa_stream_drain(stream_.get(), onDrained, &state));
+    if (!op) {
+        ThrowIfBroken("воспроизведение прервано");
+        throw PulseError("воспроизведение прервано: " +
+                         ReasonText(pa_context_errno(context_.get())));
+    }
+    while (!state.done) {
+        ThrowIfBroken("воспроизведение прервано");
+        if (Clock::now() >= deadline) {
+            throw PulseError("воспроизведение прервано: сервер не отвечает");
+        }
+        Iterate(deadline);
+        if (tick) {
+            tick();
+        }
+    }
+    if (!state.success) {
+        throw PulseError("воспроизведение прервано: " +
+                         ReasonText(pa_context_errno(context_.get())));
+    }
+}
+
+double PlaybackStream::PlayedSeconds() {
+    pa_usec_t usec = 0;
+    if (pa_stream_get_time(stream_.get(), &usec) < 0) {
+        return 0.0;
+    }
+    return static_cast<double>(usec) / 1e6;
+}
+
+}  // namespace tornel::platform::pulse

@@ -1,0 +1,198 @@
+// Playing WAV files through a real PulseAudio server whose pipe sink records what was played.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <iostream>
+#include <thread>
+
+#include "platform/sound_output.h"
+#include "tests/platform/test_wav.h"
+#include "tests/support/pulse_server.h"
+
+namespace tornel::platform {
+namespace {
+
+using test::PulseServer;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// A signal that tells its samples apart: a sweep with a ramp, never zero in its first sample.
+std::vector<std::int16_t> TestSignal(int rate, double seconds) {
+    std::vector<std::int16_t> s(static_cast<std::size_t>(rate * seconds));
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const double t = static_cast<double>(i) / rate;
+        s[i] = static_cast<std::int16_t>(1000 + 20000 * std::sin(2 * M_PI * (300 + 400 * t) * t) +
+                                         static_cast<double>(i % 97));
+    }
+    return s;
+}
+
+class SoundOutputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!PulseServer::Available()) {
+            GTEST_SKIP() << "pulseaudio is not installed";
+        }
+    }
+    test::TempDir dir_;
+};
+
+TEST_F(SoundOutputTest, PlaysEverySampleOfTheFileBeforeReturning) {
+    PulseServer server;
+    const auto signal = TestSignal(16000, 0.75);
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(signal, 16000));
+
+    std::vector<double> progress;
+    const auto output = MakePulseSoundOutput("tornel-test");
+    const std::size_t mark = server.RecordedFrames();
+    const auto called = Clock::now();
+    const PlayResult result =
+        output->PlayFile(path.string(), [&](double f) { progress.push_back(f); });
+    const auto returned = Clock::now();
+    ASSERT_TRUE(result.played) << result.error;
+    EXPECT_TRUE(result.error.empty());
+
+    // A little silence after the end shows that nothing more comes.
+    ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
+    const auto recording = server.Recording(mark);
+    const long start = test::FindExactly(recording, signal);
+    ASSERT_GE(start, 0) << "the recording does not hold exactly the file's samples";
+
+    // The call returned only once the last sample had reached the sink (within a sink block).
+    const auto lastSample = server.ArrivalTime(mark + start + signal.size() - 1);
+    EXPECT_LT(Ms(lastSample - returned), 250.0);
+    EXPECT_GE(Ms(returned - called), 750.0 - 150.0);
+
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_DOUBLE_EQ(progress.back(), 1.0);
+    EXPECT_GE(progress.size(), 5u) << "progress must be reported while the sound plays";
+
+    std::cout << "[measure] PlayFile call to first sample at the sink: "
+              << Ms(server.ArrivalTime(mark + start) - called) << " ms (sink block 128 ms)\n";
+}
+
+TEST_F(SoundOutputTest, PlaysStereoAndOtherRates) {
+    PulseServer server({.rate = 16000, .channels = 2});
+    std::vector<std::int16_t> stereo;
+    for (int i = 0; i < 8000; ++i) {
+        stereo.push_back(static_cast<std::int16_t>(5000 + i));
+        stereo.push_back(static_cast<std::int16_t>(-5000 - i));
+    }
+    const auto path = dir_.path() / "stereo.wav";
+    test::WriteBytes(path, test::WavBytes(stereo, 16000, 2));
+    const std::size_t mark = server.RecordedFrames();
+    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    ASSERT_TRUE(result.played) << result.error;
+    ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
+    const auto left = server.Recording(mark, 0);
+    const auto right = server.Recording(mark, 1);
+    const long l = test::FirstAbove(left, 0);
+    ASSERT_GE(l, 0);
+    EXPECT_EQ(left[l], 5000);
+    EXPECT_EQ(right[l], -5000);
+    EXPECT_EQ(test::EndAbove(left, 0) - l, 8000);
+}
+
+TEST_F(SoundOutputTest, FailsFastWithAReasonWhenNoServerRuns) {
+    test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir_.path() / "no-server").string());
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
+    const auto called = Clock::now();
+    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const auto took = Clock::now() - called;
+    EXPECT_FALSE(result.played);
+    EXPECT_THAT(result.error, StartsWith("нет звукового сервера: "));
+    EXPECT_LT(took, std::chrono::seconds(5)) << "a missing server must not hang the call";
+    std::cout << "[measure] PlayFile with no server returned after " << Ms(took) << " ms\n";
+}
+
+TEST_F(SoundOutputTest, GivesUpOnAServerThatDoesNotAnswer) {
+    PulseServer server;
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
+    kill(server.pid(), SIGSTOP);
+    const auto called = Clock::now();
+    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const auto took = Clock::now() - called;
+    kill(server.pid(), SIGCONT);
+    EXPECT_FALSE(result.played);
+    EXPECT_THAT(result.error, HasSubstr("не отвечает"));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    std::cout << "[measure] PlayFile with a stopped server returned after " << Ms(took) << " ms\n";
+}
+
+TEST_F(SoundOutputTest, GivesUpWhenTheServerStopsDuringPlayback) {
+    PulseServer server;
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.5), 16000));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        kill(server.pid(), SIGSTOP);
+    });
+    const auto called = Clock::now();
+    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const auto took = Clock::now() - called;
+    stopper.join();
+    kill(server.pid(), SIGCONT);
+    EXPECT_FALSE(result.played);
+    EXPECT_THAT(result.error, StartsWith("воспроизведение прервано"));
+    EXPECT_LT(took, std::chrono::seconds(10));
+}
+
+// The sink hands samples over in blocks of 4096 bytes: 48 kHz with 8 channels makes them 5.3 ms.
+TEST_F(SoundOutputTest, MeasuresTimeToFirstSample) {
+    PulseServer server({.rate = 48000, .channels = 8});
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.2), 16000));
+    const auto output = MakePulseSoundOutput("tornel-test");
+    std::vector<double> delays;
+    for (int i = 0; i < 5; ++i) {
+        const std::size_t mark = server.RecordedFrames();
+        const auto called = Clock::now();
+        ASSERT_TRUE(output->PlayFile(path.string(), {}).played);
+        ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4800, std::chrono::seconds(5)));
+        const long first = test::FirstAbove(server.Recording(mark), 100);
+        ASSERT_GE(first, 0);
+        delays.push_back(Ms(server.ArrivalTime(mark + first) - called));
+    }
+    std::sort(delays.begin(), delays.end());
+    std::cout << "[measure] PlayFile call to first sample at the sink: min " << delays.front()
+              << " ms, median " << delays[2] << " ms, max " << delays.back() << " ms\n";
+}
+
+TEST_F(SoundOutputTest, ReportsAMissingOutputDevice) {
+    PulseServer server;
+    server.Pactl({"unload-module", "module-pipe-sink"});
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
+    const auto called = Clock::now();
+    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    EXPECT_FALSE(result.played);
+    EXPECT_THAT(result.error, HasSubstr("устройства вывода"));
+    EXPECT_LT(Clock::now() - called, std::chrono::seconds(5));
+}
+
+TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
+    test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir_.path() / "no-server").string());
+    const PlayResult missing =
+        MakePulseSoundOutput("tornel-test")->PlayFile((dir_.path() / "_qq.wav").string(), {});
+    EXPECT_FALSE(missing.played);
+    EXPECT_THAT(missing.error, HasSubstr("_qq.wav"));
+    EXPECT_THAT(missing.error, HasSubstr("не удалось открыть файл"));
+}
+
+}  // namespace
+}  // namespace tornel::platform

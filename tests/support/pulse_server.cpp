@@ -1,0 +1,331 @@
+#include "tests/support/pulse_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace tornel::test {
+
+namespace {
+
+constexpr auto kStartLimit = std::chrono::seconds(5);
+constexpr auto kStopLimit = std::chrono::seconds(2);
+
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = dir + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+// The current environment with `overrides` ("NAME=value") replacing or adding variables.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const auto& o : overrides) {
+            replaced = replaced || o.substr(0, o.find('=')) == name;
+        }
+        if (!replaced) {
+            env.push_back(entry);
+        }
+    }
+    env.insert(env.end(), overrides.begin(), overrides.end());
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> p;
+    for (auto& s : strings) {
+        p.push_back(s.data());
+    }
+    p.push_back(nullptr);
+    return p;
+}
+
+// Starts `program`; the child gets /dev/null for its standard streams and dies with the test.
+pid_t Spawn(const std::string& program, std::vector<std::string> args,
+            std::vector<std::string> env) {
+    args.insert(args.begin(), program);
+    // Everything the child needs is prepared here: after fork only exec-safe calls are made.
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(env);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    return pid;
+}
+
+bool SocketAnswers(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof(addr.sun_path) - 1);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
+    close(fd);
+    return ok;
+}
+
+void SetOrUnset(const char* name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+std::optional<std::string> GetEnv(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+}
+
+}  // namespace
+
+PulseServer::PulseServer() : PulseServer(Options{}) {}
+
+PulseServer::PulseServer(Options options) : options_(options) {
+    try {
+        Start();
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+PulseServer::~PulseServer() {
+    Stop();
+}
+
+bool PulseServer::Available() {
+    return !FindProgram("pulseaudio").empty() && !FindProgram("pactl").empty();
+}
+
+void PulseServer::Start() {
+    char dirTemplate[] = "/tmp/tornel-pulse-XXXXXX";  // mkdtemp makes it mode 700
+    if (mkdtemp(dirTemplate) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    dir_ = dirTemplate;
+    fifoPath_ = dir_ + "/sink.fifo";
+    socketPath_ = dir_ + "/native";
+    cookiePath_ = dir_ + "/cookie";
+    logPath_ = dir_ + "/server.log";
+    if (mkfifo(fifoPath_.c_str(), 0600) != 0) {
+        throw std::runtime_error("mkfifo failed");
+    }
+    // Opened for reading and writing: never blocks on open and never sees end-of-file.
+    fifo_ = open(fifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fifo_ < 0) {
+        throw std::runtime_error("cannot open the sink's FIFO");
+    }
+    reader_ = std::thread([this] { ReadFifo(); });
+
+    const std::string sink = "module-pipe-sink sink_name=cap file=" + fifoPath_ +
+                             " format=s16le rate=" + std::to_string(options_.rate) +
+                             " channels=" + std::to_string(options_.channels) +
+                             " use_system_clock_for_timing=yes";
+    pid_ = Spawn(FindProgram("pulseaudio"),
+                 {"--daemonize=no", "--system=false", "--exit-idle-time=-1", "-n",
+                  "--disallow-exit", "--log-target=file:" + logPath_,
+                  "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_,
+                  "--load=" + sink},
+                 EnvironmentWith({"XDG_RUNTIME_DIR=" + dir_, "HOME=" + dir_}));
+
+    const auto limit = Clock::now() + kStartLimit;
+    while (!SocketAnswers(socketPath_)) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            throw std::runtime_error("pulseaudio exited at start:\n" + LogText());
+        }
+        if (Clock::now() > limit) {
+            throw std::runtime_error("pulseaudio did not come up:\n" + LogText());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Pactl({"set-default-sink", "cap"});
+    SetClientEnvironment();
+}
+
+void PulseServer::Pactl(const std::vector<std::string>& args) const {
+    const auto limit = Clock::now() + kStartLimit;
+    for (;;) {
+        const pid_t pid = Spawn(FindProgram("pactl"), args, EnvironmentWith(ClientEnvironment()));
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+            return;
+        }
+        if (Clock::now() > limit) {
+            throw std::runtime_error("pactl failed:\n" + LogText());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void PulseServer::Stop() {
+    if (pid_ > 0) {
+        RestoreClientEnvironment();
+        kill(pid_, SIGTERM);
+        const auto limit = Clock::now() + kStopLimit;
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (Clock::now() > limit) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        pid_ = -1;
+    }
+    stopReading_ = true;
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+    if (fifo_ >= 0) {
+        close(fifo_);
+        fifo_ = -1;
+    }
+    if (!dir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        dir_.clear();
+    }
+}
+
+void PulseServer::ReadFifo() {
+    std::vector<std::uint8_t> block(65536);
+    while (!stopReading_) {
+        pollfd p{fifo_, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        const ssize_t n = read(fifo_, block.data(), block.size());
+        if (n <= 0) {
+            continue;
+        }
+        const auto now = Clock::now();
+        std::lock_guard lock(mutex_);
+        bytes_.insert(bytes_.end(), block.begin(), block.begin() + n);
+        arrivals_.push_back({now, bytes_.size()});
+    }
+}
+
+std::vector<std::string> PulseServer::ClientEnvironment() const {
+    return {"PULSE_SERVER=unix:" + socketPath_, "PULSE_COOKIE=" + cookiePath_};
+}
+
+void PulseServer::SetClientEnvironment() {
+    environmentSet_ = true;
+    savedServer_ = GetEnv("PULSE_SERVER");
+    savedCookie_ = GetEnv("PULSE_COOKIE");
+    setenv("PULSE_SERVER", ("unix:" + socketPath_).c_str(), 1);
+    setenv("PULSE_COOKIE", cookiePath_.c_str(), 1);
+}
+
+void PulseServer::RestoreClientEnvironment() {
+    if (!environmentSet_) {
+        return;
+    }
+    environmentSet_ = false;
+    SetOrUnset("PULSE_SERVER", savedServer_);
+    SetOrUnset("PULSE_COOKIE", savedCookie_);
+}
+
+std::size_t PulseServer::RecordedFrames() const {
+    std::lock_guard lock(mutex_);
+    return bytes_.size() / (2 * static_cast<std::size_t>(options_.channels));
+}
+
+bool PulseServer::WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const {
+    const auto limit = Clock::now() + timeout;
+    while (RecordedFrames() < frames) {
+        if (Clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::vector<std::int16_t> PulseServer::Recording(std::size_t from, int channel) const {
+    std::lock_guard lock(mutex_);
+    const std::size_t frameBytes = 2 * static_cast<std::size_t>(options_.channels);
+    const std::size_t frames = bytes_.size() / frameBytes;
+    std::vector<std::int16_t> out;
+    for (std::size_t f = from; f < frames; ++f) {
+        const std::size_t at = f * frameBytes + 2 * static_cast<std::size_t>(channel);
+        out.push_back(static_cast<std::int16_t>(bytes_[at] | bytes_[at + 1] << 8));
+    }
+    return out;
+}
+
+PulseServer::Clock::time_point PulseServer::ArrivalTime(std::size_t frame) const {
+    std::lock_guard lock(mutex_);
+    const std::size_t byte = frame * 2 * static_cast<std::size_t>(options_.channels);
+    const auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), byte,
+                                     [](std::size_t b, const Arrival& a) { return b < a.endByte; });
+    return it == arrivals_.end() ? Clock::time_point::max() : it->time;
+}
+
+std::string PulseServer::LogText() const {
+    std::ifstream in(logPath_);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::size_t from) {
+    for (std::size_t i = from; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) > threshold) {
+            return static_cast<long>(i);
+        }
+    }
+    return -1;
+}
+
+long EndAbove(const std::vector<std::int16_t>& samples, int threshold) {
+    for (std::size_t i = samples.size(); i > 0; --i) {
+        if (std::abs(samples[i - 1]) > threshold) {
+            return static_cast<long>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace tornel::test

@@ -1,0 +1,111 @@
+#pragma once
+// A private PulseAudio server for tests, whose only output is a pipe sink that records exactly
+// what was played, in real time.
+//
+//   tornel::test::PulseServer server;            // started; PULSE_SERVER points at it
+//   const std::size_t mark = server.RecordedFrames();
+//   ... play something through the code under test ...
+//   server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5));
+//   std::vector<std::int16_t> rec = server.Recording(mark);  // leading silence, the sound, silence
+//
+// The sink writes silence while nothing plays, so the recording is a continuous timeline at the
+// sink's rate; ArrivalTime(i) tells when frame i came out of the sink. While the server lives, the
+// test process's PULSE_SERVER and PULSE_COOKIE name it (child processes inherit them); the
+// destructor stops the server by its process id and restores both variables.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tornel::test {
+
+class PulseServer {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Options {
+        // Format of the sink (always signed 16-bit little-endian). The sink hands its samples over
+        // in blocks of 4096 bytes, so the timing resolution is 2048 / (rate * channels) seconds:
+        // 128 ms for 16 kHz mono. Timing tests use more channels or a higher rate.
+        int rate = 16000;
+        int channels = 1;
+    };
+
+    // Starts the server and waits until it answers. Throws std::runtime_error (with the server's
+    // log) when it does not come up within a few seconds.
+    PulseServer();
+    explicit PulseServer(Options options);
+    ~PulseServer();
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    // True when the pulseaudio and pactl programs are installed.
+    static bool Available();
+
+    // The server's process id, e.g. to stop it with SIGSTOP and see a client give up.
+    pid_t pid() const { return pid_; }
+    int rate() const { return options_.rate; }
+    int channels() const { return options_.channels; }
+    // "PULSE_SERVER=..." and "PULSE_COOKIE=..." for a child process's environment.
+    std::vector<std::string> ClientEnvironment() const;
+
+    // Frames recorded so far (one frame = one sample per channel).
+    std::size_t RecordedFrames() const;
+    // Waits until at least `frames` frames have been recorded; false on timeout.
+    bool WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const;
+    // The recording of one channel, from frame `from` on.
+    std::vector<std::int16_t> Recording(std::size_t from = 0, int channel = 0) const;
+    // When frame `frame` came out of the sink (the read from the FIFO that delivered it), on the
+    // steady clock. For the time between two frames use their distance: (b - a) / rate().
+    Clock::time_point ArrivalTime(std::size_t frame) const;
+
+    // Runs pactl against this server (e.g. {"unload-module", "module-pipe-sink"}); throws when
+    // it keeps failing for a few seconds.
+    void Pactl(const std::vector<std::string>& args) const;
+    std::string LogText() const;
+
+  private:
+    void Start();
+    void Stop();
+    void ReadFifo();
+    void SetClientEnvironment();
+    void RestoreClientEnvironment();
+
+    Options options_;
+    std::string dir_;
+    std::string fifoPath_;
+    std::string socketPath_;
+    std::string cookiePath_;
+    std::string logPath_;
+    pid_t pid_ = -1;
+    int fifo_ = -1;
+
+    std::atomic<bool> stopReading_{false};
+    std::thread reader_;
+    mutable std::mutex mutex_;
+    std::vector<std::uint8_t> bytes_;
+    // When each read from the FIFO returned, and the byte count recorded after it.
+    struct Arrival {
+        Clock::time_point time;
+        std::size_t endByte;
+    };
+    std::vector<Arrival> arrivals_;
+
+    bool environmentSet_ = false;
+    std::optional<std::string> savedServer_;
+    std::optional<std::string> savedCookie_;
+};
+
+// Index of the first sample at or after `from` whose magnitude is above `threshold`, or -1.
+long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::size_t from = 0);
+// Index one past the last sample whose magnitude is above `threshold`, or -1.
+long EndAbove(const std::vector<std::int16_t>& samples, int threshold);
+
+}  // namespace tornel::test
