@@ -1,0 +1,98 @@
+#include "trainer/ptt_trainer.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace tornel {
+namespace {
+
+constexpr double kRestTime = -2.0;  // where every run begins: 2 s of lead-in before the first PTT
+constexpr double kPatternLeft = -2.5;
+constexpr double kCursorBottom = -0.3;
+constexpr double kCursorTop = 1.3;
+
+// The durations are read from the window unclamped; a sum that leaves 32 bits saturates instead
+// of overflowing.
+std::int32_t SaturatedSum(std::int64_t a, std::int64_t b) {
+    using Limits = std::numeric_limits<std::int32_t>;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(a + b, Limits::min(), Limits::max()));
+}
+
+}  // namespace
+
+CursorPoints CursorAt(double patternTime) {
+    return {{{patternTime, kCursorBottom}, {patternTime, kCursorTop}}};
+}
+
+PttTrainer::PttTrainer(const platform::Clock& clock) : clock_(clock) {}
+
+PatternDrawing PttTrainer::Redraw(std::int32_t firstPtt, std::int32_t pause,
+                                  std::int32_t secondPtt) {
+    running_ = false;
+    pttEnd1_ = firstPtt;
+    pauseEnd_ = SaturatedSum(pttEnd1_, pause);
+    pttEnd2_ = SaturatedSum(pauseEnd_, secondPtt);
+    runEnd_ = SaturatedSum(pttEnd2_, 1);
+
+    const double e1 = pttEnd1_;
+    const double p = pauseEnd_;
+    const double e2 = pttEnd2_;
+    PatternDrawing drawing{};
+    drawing.pattern = {{{kPatternLeft, 0},
+                        {0, 0},
+                        {0, 1},
+                        {e1, 1},
+                        {e1, 0},
+                        {p, 0},
+                        {p, 1},
+                        {e2, 1},
+                        {e2, 0},
+                        {e2 + 2, 0}}};
+    drawing.cursor = CursorAt(kRestTime);
+    return drawing;
+}
+
+PressResult PttTrainer::Press(std::string_view caption) {
+    if (caption == kCaptionStart) {
+        running_ = true;
+        runStart_ = clock_.Now();
+        return {.caption = kCaptionStop,
+                .running = true,
+                .redraw = false,
+                .filterCoefficient = kTrainerFilterCoefficient};
+    }
+    // The redraw that the window runs next stops the run too.
+    running_ = false;
+    return {.caption = kCaptionStart,
+            .running = false,
+            .redraw = true,
+            .filterCoefficient = kTrainerFilterCoefficient};
+}
+
+bool PttTrainer::PressedAt(double t) const {
+    // Strict on both sides: at each edge itself the PTT counts as released.
+    return (0 < t && t < pttEnd1_) || (pauseEnd_ < t && t < pttEnd2_);
+}
+
+TickResult PttTrainer::Tick() {
+    const double t = (clock_.Now() - runStart_).count() + kRestTime;
+    pttOn_ = PressedAt(t);
+
+    int beepHz = 0;
+    if (pttOn_ && !pttOnPrev_) {
+        beepHz = kPttStartBeepHz;
+    } else if (!pttOn_ && pttOnPrev_) {
+        beepHz = kPttEndBeepHz;
+    }
+    pttOnPrev_ = pttOn_;
+
+    return {.patternTime = t,
+            .cursor = CursorAt(t),
+            .pttOn = pttOn_,
+            .indicatorColour = pttOn_ ? kIndicatorPressed : kIndicatorReleased,
+            .labelVisible = pttOn_,
+            .beepHz = beepHz,
+            .runEnded = t > runEnd_};
+}
+
+}  // namespace tornel
