@@ -1,0 +1,43 @@
+// libFuzzer target for the RTF reader: any bytes must parse without a crash, a leak, undefined
+// behaviour or a run away from linear time, and the result must respect the limits.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "widgets/rtf_parser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    tornel::rtf::Limits limits;
+    const tornel::rtf::Document doc = tornel::rtf::parse(input, limits);
+    std::size_t elements = doc.paragraphs.size();
+    for (const auto& paragraph : doc.paragraphs) {
+        elements += paragraph.runs.size();
+        for (const auto& run : paragraph.runs) {
+            if (run.image >= static_cast<int>(doc.images.size())) {
+                std::abort();  // a run must never point past the pictures
+            }
+            if (run.format.font >= static_cast<int>(doc.fonts.size())) {
+                std::abort();
+            }
+        }
+    }
+    if (elements > limits.maxElements + 1) {
+        std::abort();
+    }
+    // The view decodes the text as UTF-8: whatever the input, the reader must produce valid UTF-8.
+    if (!tornel::rtf::isValidUtf8(doc.plainText())) {
+        std::abort();
+    }
+    for (const auto& font : doc.fonts) {
+        if (!tornel::rtf::isValidUtf8(font)) {
+            std::abort();
+        }
+    }
+    if (!tornel::rtf::isValidUtf8(tornel::rtf::decodeCodePage(input.substr(0, 4096), 1251))) {
+        std::abort();
+    }
+    (void)tornel::rtf::looksLikeRtf(input);
+    return 0;
+}

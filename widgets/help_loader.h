@@ -1,0 +1,43 @@
+// Loading the help pages "help1.rtf", "help2.rtf" and "help3.rtf" into their rich-text views.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <stdexcept>
+
+class QTextDocument;
+class QTextEdit;
+
+namespace tornel {
+
+enum class HelpPageKind {
+    Missing,    // no such file: the view keeps its design text
+    RichText,   // read as RTF
+    PlainText,  // not RTF: shown as text, UTF-8 when valid, otherwise Windows-1251
+};
+
+// A help file that exists but cannot be read. what() is the Russian message for the error box,
+// in UTF-8 (message() gives it as a QString).
+class HelpFileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// "help1.rtf", "help2.rtf", "help3.rtf" for page 1, 2, 3.
+QString helpFileName(int page);
+
+// Loads one help file into a view or a document. `path` is a file name (looked up in the working
+// directory) or a full path. A missing file changes nothing. At most the first 16 MB are read;
+// damaged RTF shows what was read up to the damage. Throws HelpFileError when the file exists but
+// cannot be read (a folder, a device, no permission, a read error); the view is then unchanged.
+HelpPageKind loadHelpPage(QTextEdit& view, const QString& path);
+HelpPageKind loadHelpPage(QTextDocument& document, const QString& path);
+
+// Loads "help1.rtf" to "help3.rtf" from `directory` into the three views, in this order. A file
+// that cannot be read does not stop the others; the messages of those that failed are returned,
+// in page order, for the error box.
+QStringList loadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory = {});
+
+}  // namespace tornel

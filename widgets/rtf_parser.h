@@ -1,0 +1,118 @@
+// A small reader for the rich-text (RTF) help pages: a tokeniser and a state machine with a group
+// stack that turn RTF into a plain document model. It knows no widgets, so it can be fuzzed; the
+// Qt adapter (rtf_document.h) turns the model into a QTextDocument.
+//
+// Hostile input is bounded: the input size, the group nesting depth, \bin data, pictures and the
+// number of paragraphs and runs all have limits. At a limit the reader stops and keeps what it has
+// read so far, noting the reason in Document::fault.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornel::rtf {
+
+struct Color {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const Color&) const = default;
+};
+
+// Character formatting of a run of text. An empty colour means "automatic" (the view's default).
+struct CharFormat {
+    int font = -1;               // index into Document::fonts, -1 when the document names no font
+    int halfPoints = 24;         // \fs: size in half-points
+    bool bold = false;           // \b
+    bool italic = false;         // \i
+    bool underline = false;      // \ul and its variants
+    bool strike = false;         // \strike, \striked
+    std::optional<Color> color;  // \cf
+    std::optional<Color> highlight;  // \highlight, \cb
+    bool operator==(const CharFormat&) const = default;
+};
+
+enum class Alignment { Left, Center, Right, Justify };
+
+// Paragraph formatting; all lengths are in twips (1/1440 inch).
+struct ParagraphFormat {
+    Alignment alignment = Alignment::Left;  // \ql \qc \qr \qj
+    int leftIndent = 0;                     // \li
+    int rightIndent = 0;                    // \ri
+    int firstLineIndent = 0;                // \fi, may be negative (hanging indent)
+    int spaceBefore = 0;                    // \sb
+    int spaceAfter = 0;                     // \sa
+    bool operator==(const ParagraphFormat&) const = default;
+};
+
+enum class ImageFormat { Png, Jpeg };
+
+// A picture embedded with \pict. Sizes are the displayed size in twips (0 when unknown).
+struct Image {
+    ImageFormat format = ImageFormat::Png;
+    std::vector<std::uint8_t> data;
+    int widthTwips = 0;
+    int heightTwips = 0;
+};
+
+// A stretch of text in one format, or one picture (then `image` indexes Document::images and
+// `text` is empty). Text is UTF-8; '\t' stands for a tab and '\n' for a line break inside the
+// paragraph (\line).
+struct Run {
+    CharFormat format;
+    std::string text;
+    int image = -1;
+};
+
+struct Paragraph {
+    ParagraphFormat format;
+    CharFormat markFormat;  // format in effect at the paragraph's end: sizes an empty line
+    std::vector<Run> runs;
+};
+
+// Why reading stopped before the end of the document.
+enum class Fault {
+    None,
+    UnexpectedEnd,    // the input ended inside an open group
+    InputTooLarge,    // only the first Limits::maxInputBytes were read
+    TooDeep,          // groups nested deeper than Limits::maxDepth
+    BinaryTooLarge,   // a \bin block longer than Limits::maxBinaryBytes or than the input
+    PictureTooLarge,  // a picture over Limits::maxPictureBytes
+    TooManyElements,  // more paragraphs and runs than Limits::maxElements
+};
+
+struct Document {
+    std::vector<std::string> fonts;  // font family names (UTF-8), indexed by CharFormat::font
+    std::vector<Image> images;
+    std::vector<Paragraph> paragraphs;
+    Fault fault = Fault::None;
+
+    // All text of the document, paragraphs joined by '\n' (for tests and searching).
+    std::string plainText() const;
+};
+
+struct Limits {
+    std::size_t maxInputBytes = 16u << 20;
+    int maxDepth = 256;
+    std::size_t maxBinaryBytes = 8u << 20;
+    std::size_t maxPictureBytes = 8u << 20;
+    std::size_t maxElements = 1u << 20;
+};
+
+// True when the bytes start (after optional blanks and a UTF-8 byte order mark) with "{\rtf".
+bool looksLikeRtf(std::string_view bytes);
+
+// Reads an RTF document. Never throws on bad input; see Document::fault.
+Document parse(std::string_view rtf, const Limits& limits = {});
+
+// Text helpers for files that are not RTF.
+bool isValidUtf8(std::string_view bytes);
+// Decodes single-byte text in the given Windows or DOS code page (1250, 1251, 1252, 866; any other
+// number is read as 1251) to UTF-8.
+std::string decodeCodePage(std::string_view bytes, int codePage);
+
+}  // namespace tornel::rtf
