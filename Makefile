@@ -15,10 +15,10 @@ configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORNEL_WERROR=$(WERROR) > /dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@QT_QPA_PLATFORM=offscreen cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	cd $(BUILD) && ./tornel4-cli packet $(ARGS)
+	cd $(BUILD) && ./tornel4 $(ARGS)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
