@@ -1,0 +1,125 @@
+#pragma once
+// The main window of the programmer. Its controls come from the Designer form tform1.ui and
+// keep the names the operator's manual and the listings refer to (SpinEdit_1, Button_Out, ...).
+// Every handler reads the controls at the moment it runs, calls the core and writes the
+// results back into the memos, the status line and the charts. The window keeps no parameter
+// values of its own: they live in the fields.
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program_state.h"
+#include "platform/sound_output.h"
+
+class QCustomPlot;
+class QPlainTextEdit;
+class QTimer;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace tornel::app {
+
+class SpinEdit;
+
+// What the window needs from outside: where the signal is played and written, and how an error
+// is shown. Tests hand in a fake sound output, a temporary folder and a recording error box.
+struct WindowServices {
+    platform::SoundOutput* sound = nullptr;  // not owned; must outlive the window
+    std::filesystem::path workDir = ".";     // "_qq.wav" and "9_fmsig.h" are written here
+    // The standard error box; QMessageBox::critical when empty.
+    std::function<void(QWidget*, const QString&)> showError;
+};
+
+inline constexpr int kNormalOuterWidth = 858;
+inline constexpr int kNormalOuterHeight = 572;
+inline constexpr int kDesignClientWidth = 1397;
+inline constexpr int kDesignClientHeight = 745;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    // `arguments`: the command line without the program name; "tq" first selects the
+    // engineering view.
+    TForm1(ProgramState& state, WindowServices services, const QStringList& arguments,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    bool engineeringView() const { return engineeringView_; }
+    bool playing() const { return playing_; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    // Start-up.
+    void FormCreate(const QStringList& arguments);
+    void LoadHelpPages();
+    void ChooseView(const QStringList& arguments);
+    void FitOuterSize();
+
+    // Design details that a Designer form cannot hold (tform1_look.cpp).
+    void ApplyDesignFonts();
+    void SetUpTabs();
+    void SetUpCharts();
+    void SetUpHelpViews();
+    void SetAccessibleNames();
+    void ConnectHandlers();
+
+    // Commands.
+    bool Button_FormFileClick();
+    void Button_OutClick();
+    void Button3Click();
+    void Button2Click();
+    void SpinEdit_AlfaChange();
+    void CheckBox_ModFiltrClick();
+    void CheckBox_5Click();
+    void CheckBox_6Click();
+    void CheckBox_8Click();
+    void CheckBox_9Click();
+    void CheckBox_10Click();
+
+    // The PTT pattern trainer (tform1_trainer.cpp).
+    void SpinEdit_10Change();
+    void Button_SoundClick();
+    void Timer1Timer();
+    void Timer2Timer();
+    void CheckBox_ZwukClick();
+    void SetPttIndicator(bool pressed);
+    void SetShapeColor(const QColor& color);
+
+    // Helpers of the commands.
+    PacketInputs ReadPacketInputs() const;
+    std::array<SpinEdit*, kFieldCount> ParameterFields() const;
+    void ClearFilterChart();
+    void ShowSignalCharts();
+    void PlaySignal();
+    void ShowPlaybackProgress(double fraction);
+    void ShowError(const QString& text);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    ProgramState& state_;
+    WindowServices services_;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    bool engineeringView_ = false;
+    bool fitOuterSizePending_ = false;
+    bool playing_ = false;
+    QString buildStatus_;
+    // The trainer's pattern and run, in seconds of pattern time.
+    int pttEnd1_ = 0;
+    int pauseEnd_ = 0;
+    int pttEnd2_ = 0;
+    int runEnd_ = 0;
+    QElapsedTimer runClock_;
+};
+
+}  // namespace tornel::app

@@ -1,0 +1,184 @@
+// The parts of the window's design that a Designer form cannot express: pixel font sizes, the
+// tab icons, the hidden tab, the chart styles, the help views' default text format and the names
+// a screen reader announces.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextEdit>
+
+#include "app/spin_edit.h"
+#include "app/tform1.h"
+#include "qcustomplot.h"
+#include "ui_tform1.h"
+
+namespace tornel::app {
+
+namespace {
+
+void SetPixelSize(QWidget* widget, int pixels) {
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    widget->setFont(font);
+}
+
+// A 16 x 16 tab icon: a coloured tile with a white sign.
+QIcon TabIcon(const QColor& tile, const QString& sign) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(tile.darker(140));
+    painter.setBrush(tile);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, sign);
+    return QIcon(pixmap);
+}
+
+void StyleGraph(QCPGraph* graph, const QString& name, const QPen& pen,
+                QCPScatterStyle::ScatterShape shape) {
+    graph->setName(name);
+    graph->setPen(pen);
+    graph->setLineStyle(QCPGraph::lsLine);
+    graph->setScatterStyle(QCPScatterStyle(shape, pen.color(), pen.color(), 3));
+}
+
+// A group caption without its parameter number: "  1)  Порог срабатывания вокса  " gives
+// "Порог срабатывания вокса".
+QString CaptionWithoutNumber(const QString& caption) {
+    static const QRegularExpression number(QStringLiteral("^\\s*\\d+\\)\\s*"));
+    QString text = caption;
+    text.remove(number);
+    return text.simplified();
+}
+
+}  // namespace
+
+void TForm1::ApplyDesignFonts() {
+    SetPixelSize(this, 11);
+    SetPixelSize(ui_->PageControl1, 13);
+    for (SpinEdit* field : ui_->GroupBox1->findChildren<SpinEdit*>()) {
+        SetPixelSize(field, 13);
+    }
+    SetPixelSize(ui_->Button_Out, 16);
+    SetPixelSize(ui_->StaticText_Error, 11);  // two lines fit when a reason is long
+    SetPixelSize(ui_->Memo_MasIsh, 16);
+    SetPixelSize(ui_->Memo1, 11);
+    SetPixelSize(ui_->Memo2, 11);
+    SetPixelSize(ui_->Label3D1, 37);
+    SetPixelSize(ui_->Label3D2, 19);
+    for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+        SetPixelSize(help, 32);
+    }
+}
+
+void TForm1::SetUpTabs() {
+    QTabWidget* tabs = ui_->PageControl1;
+    tabs->setTabIcon(0, TabIcon(QColor(0x80, 0x80, 0x00), QStringLiteral("T")));
+    tabs->setTabIcon(1, TabIcon(QColor(0x20, 0x60, 0xC0), QStringLiteral("P")));
+    tabs->setTabIcon(2, TabIcon(QColor(0x20, 0x90, 0x40), QStringLiteral("?")));
+    tabs->setTabIcon(3, TabIcon(QColor(0x90, 0x40, 0xA0), QStringLiteral("i")));
+    tabs->setTabIcon(4, TabIcon(QColor(0xC0, 0x50, 0x20), QStringLiteral("U")));
+    tabs->setTabIcon(5, TabIcon(QColor(0x60, 0x60, 0x60), QStringLiteral("~")));
+    tabs->setTabVisible(tabs->indexOf(ui_->TabSheet10), false);
+
+    ui_->Label3D1->setStyleSheet(QStringLiteral("color: #808000;"));
+    QPixmap picture(ui_->Image2->size());
+    picture.fill(QColor(0x3A, 0x5F, 0x8A));
+    QPainter painter(&picture);
+    painter.setPen(Qt::white);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(28);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("Tornel-4"));
+    ui_->Image2->setPixmap(picture);
+
+    QPalette indicator = ui_->Label_PTT->palette();
+    indicator.setColor(QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
+    ui_->Label_PTT->setPalette(indicator);
+    SetShapeColor(Qt::white);  // with "передача" shown over it until the first trainer tick
+}
+
+void TForm1::SetUpCharts() {
+    QCustomPlot* ptt = ui_->Chart_PTT;
+    StyleGraph(ptt->addGraph(), QStringLiteral("Series2"), QPen(Qt::blue, 2),
+               QCPScatterStyle::ssCircle);
+    StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
+               QCPScatterStyle::ssSquare);
+    ptt->yAxis->setRange(-0.5, 1.5);
+    ptt->xAxis->setRange(-2.5, 11.0);
+
+    QCustomPlot* filter = ui_->Chart_Filtr;
+    // Tens of thousands of points: wide lines drawn as segments, not as one stroked polyline.
+    filter->setPlottingHint(QCP::phFastPolylines, true);
+    StyleGraph(filter->addGraph(), QStringLiteral("LineSeries1"), QPen(Qt::blue, 2),
+               QCPScatterStyle::ssCircle);
+    StyleGraph(filter->addGraph(), QStringLiteral("LineSeries2"), QPen(Qt::red, 1, Qt::DotLine),
+               QCPScatterStyle::ssSquare);
+
+    QCustomPlot* signal = ui_->Chart1;
+    signal->plotLayout()->insertRow(0);
+    signal->plotLayout()->addElement(0, 0, new QCPTextElement(signal, QStringLiteral("TChart")));
+    QCPGraph* series1 = signal->addGraph();
+    series1->setName(QStringLiteral("Series1"));
+    series1->setPen(QPen(Qt::red));
+}
+
+// The help views' default text: red, as the design shows the "file not found" lines.
+void TForm1::SetUpHelpViews() {
+    for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+        QPalette palette = help->palette();
+        palette.setColor(QPalette::Text, Qt::red);
+        help->setPalette(palette);
+        help->setTextColor(Qt::red);
+    }
+}
+
+void TForm1::SetAccessibleNames() {
+    const std::array<QGroupBox*, 9> groups{ui_->GroupBox_P1, ui_->GroupBox_P2, ui_->GroupBox_P3,
+                                           ui_->GroupBox_P4, ui_->GroupBox_P5, ui_->GroupBox_P6,
+                                           ui_->GroupBox_P7, ui_->GroupBox_P8, ui_->GroupBox_P9};
+    const std::array<QLabel*, 9> units{ui_->Label_P1, ui_->Label_P2, ui_->Label_P3,
+                                       ui_->Label_P4, ui_->Label_P5, ui_->Label_P6,
+                                       ui_->Label_P7, ui_->Label_P8, ui_->Label_P9};
+    const auto fields = ParameterFields();
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        fields[i]->setAccessibleName(CaptionWithoutNumber(groups[i]->title()));
+        fields[i]->setAccessibleDescription(units[i]->text().simplified());
+    }
+    for (auto [field, label] :
+         {std::pair{ui_->SpinEdit_10, ui_->Label15}, std::pair{ui_->SpinEdit_11, ui_->Label17},
+          std::pair{ui_->SpinEdit_12, ui_->Label18}}) {
+        field->setAccessibleName(label->text());
+        field->setAccessibleDescription(QStringLiteral("секунды"));
+        label->setBuddy(field);
+    }
+    ui_->SpinEdit_Alfa->setAccessibleName(QStringLiteral("Коэффициент модуляционного фильтра"));
+    ui_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));
+    ui_->SpinEdit_dF->setAccessibleName(QStringLiteral("Сдвиг частоты"));
+    ui_->Memo_MasIsh->setAccessibleName(ui_->GroupBox_MasPer->title());
+    ui_->Memo1->setAccessibleName(QStringLiteral("Список параметров и дамп пакета"));
+    ui_->Memo2->setAccessibleName(QStringLiteral("Расчёт CRC"));
+    ui_->StaticText_Error->setAccessibleName(QStringLiteral("Строка состояния"));
+    ui_->RichEdit1->setAccessibleName(ui_->GroupBox_Help1->title().simplified());
+    ui_->RichEdit2->setAccessibleName(ui_->GroupBox_Help2->title().simplified());
+    ui_->RichEdit3->setAccessibleName(ui_->GroupBox_Help3->title().simplified());
+    for (QCheckBox* box :
+         {ui_->CheckBox_5, ui_->CheckBox_6, ui_->CheckBox_8, ui_->CheckBox_9, ui_->CheckBox_10}) {
+        box->setAccessibleName(box->toolTip().simplified());
+    }
+    ui_->Button2->setAccessibleName(ui_->Button2->toolTip());
+    ui_->Shape_PTT->setAccessibleName(QStringLiteral("Индикатор передачи"));
+}
+
+}  // namespace tornel::app

@@ -1,0 +1,147 @@
+// The window as it opens: every control the commands and the trainer read, the two views.
+
+#include <QGroupBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "qcustomplot.h"
+#include "window_fixture.h"
+
+namespace tornel::app::testing {
+namespace {
+
+using StartUp = WindowTest;
+
+struct FieldDesign {
+    const char* name;
+    int min, max, step, value;
+};
+
+TEST_F(StartUp, ParameterFieldsHaveTheirDesignRangesStepsAndValues) {
+    const FieldDesign fields[] = {
+        {"SpinEdit_1", 1, 100, 1, 5},        {"SpinEdit_2", 1, 64, 1, 1},
+        {"SpinEdit_3", 0, 255, 1, 30},       {"SpinEdit_4", 1, 64, 1, 1},
+        {"SpinEdit_5", 5, 255, 2, 60},       {"SpinEdit_6", 0, 64, 1, 60},
+        {"SpinEdit_7", 5, 255, 2, 20},       {"SpinEdit_8", 1, 255, 2, 50},
+        {"SpinEdit_9", 300, 1900, 50, 1750}, {"SpinEdit_10", 2, 25, 2, 2},
+        {"SpinEdit_11", 2, 25, 2, 3},        {"SpinEdit_12", 2, 25, 2, 4},
+        {"SpinEdit_Alfa", 0, 100, 1, 2},     {"SpinEdit_dF", -100, 100, 1, 0},
+    };
+    for (const FieldDesign& d : fields) {
+        SpinEdit* f = Field(d.name);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->minimum(), d.min) << d.name;
+        EXPECT_EQ(f->maximum(), d.max) << d.name;
+        EXPECT_EQ(f->singleStep(), d.step) << d.name;
+        EXPECT_EQ(f->Value(), d.value) << d.name;
+        EXPECT_TRUE(f->isEnabled()) << d.name;  // no box handler runs at start
+        EXPECT_FALSE(f->accessibleName().isEmpty()) << d.name;
+    }
+    EXPECT_EQ(Field("SpinEdit_1")->accessibleName(), QStringLiteral("Порог срабатывания вокса"));
+    EXPECT_EQ(Field("SpinEdit_11")->accessibleName(), QStringLiteral("Длительность паузы"));
+}
+
+TEST_F(StartUp, BoxesButtonsAndTextsAreInTheirDesignState) {
+    EXPECT_TRUE(Box("CheckBox_5")->isChecked());
+    EXPECT_TRUE(Box("CheckBox_6")->isChecked());
+    EXPECT_FALSE(Box("CheckBox_8")->isChecked());
+    EXPECT_FALSE(Box("CheckBox_9")->isChecked());
+    EXPECT_FALSE(Box("CheckBox_10")->isChecked());
+    EXPECT_TRUE(Box("CheckBox_ModFiltr")->isChecked());
+    EXPECT_TRUE(Box("CheckBox_Zwuk")->isChecked());
+    EXPECT_EQ(Box("CheckBox_10")->toolTip(),
+              QStringLiteral(" разрешить открывать-закрывать репитер несущей "));
+
+    EXPECT_FALSE(Shown(Button("Button_Out")));
+    EXPECT_EQ(Button("Button_Out")->text(), QStringLiteral("выдать"));
+    EXPECT_EQ(Button("Button_FormFile")->text(), QStringLiteral("сформировать"));
+    EXPECT_EQ(Button("Button_Sound")->text(), QStringLiteral("старт"));
+    EXPECT_EQ(Button("Button2")->toolTip(), QStringLiteral("выход"));
+    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_EQ(Control<QLabel>("StaticText_Error")->accessibleName(),
+              QStringLiteral("Строка состояния"));
+    EXPECT_TRUE(Shown(Control<QLabel>("Label_PTT")));
+
+    for (const char* memo : {"Memo1", "Memo2", "Memo_MasIsh"}) {
+        EXPECT_EQ(MemoLines(memo), QStringList{QStringLiteral("Memo1")}) << memo;
+        EXPECT_FALSE(Control<QPlainTextEdit>(memo)->accessibleName().isEmpty()) << memo;
+        EXPECT_TRUE(QFontInfo(Control<QPlainTextEdit>(memo)->font()).fixedPitch()) << memo;
+    }
+    EXPECT_EQ(form->windowTitle(),
+              QStringLiteral(" Программатор для репитера    Tornel-4    15.04.2014"));
+}
+
+TEST_F(StartUp, ProgramStateStartsAsTheControllerExpects) {
+    EXPECT_TRUE(state->soundEnabled);
+    EXPECT_EQ(state->packet, InitialPacket());
+    EXPECT_DOUBLE_EQ(state->synth.alpha(), 0.2);  // SpinEdit_Alfa shows 2 without changing it
+}
+
+TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
+    auto* chart = Control<QCustomPlot>("Chart_PTT");
+    ASSERT_EQ(chart->graphCount(), 2);
+    QCPGraph* pattern = chart->graph(0);
+    ASSERT_EQ(pattern->dataCount(), 10);
+    const double xs[] = {-2.5, 0, 0, 2, 2, 5, 5, 9, 9, 11};
+    const double ys[] = {0, 0, 1, 1, 0, 0, 1, 1, 0, 0};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_DOUBLE_EQ(pattern->data()->at(i)->key, xs[i]) << i;
+        EXPECT_DOUBLE_EQ(pattern->data()->at(i)->value, ys[i]) << i;
+    }
+    QCPGraph* cursor = chart->graph(1);
+    ASSERT_EQ(cursor->dataCount(), 2);
+    EXPECT_DOUBLE_EQ(cursor->data()->at(0)->key, -2.0);
+    EXPECT_DOUBLE_EQ(cursor->data()->at(1)->value, 1.3);
+    EXPECT_DOUBLE_EQ(chart->xAxis->range().lower, -2.5);
+    EXPECT_DOUBLE_EQ(chart->xAxis->range().upper, 11.0);
+
+    auto* timer2 = form->findChild<QTimer*>(QStringLiteral("Timer2"));
+    ASSERT_NE(timer2, nullptr);
+    EXPECT_TRUE(timer2->isActive());
+    QTRY_VERIFY(!timer2->isActive());
+    EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+TEST_F(StartUp, DesignTextNamesTheMissingHelpFile) {
+    EXPECT_EQ(Control<QTextEdit>("RichEdit1")->toPlainText(),
+              QStringLiteral("\n  *****  Не найден  файл:    'help1.rtf'"));
+    EXPECT_TRUE(Control<QTextEdit>("RichEdit3")->toPlainText().endsWith("'help3.rtf'"));
+}
+
+// The view: exactly "tq" as the first argument gives the engineering view.
+struct ViewCase {
+    QStringList arguments;
+    bool engineering;
+};
+
+class Views : public WindowTest, public ::testing::WithParamInterface<ViewCase> {};
+
+TEST_P(Views, FirstArgumentChoosesTheViewAndItsSize) {
+    Recreate(GetParam().arguments);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const bool engineering = GetParam().engineering;
+    EXPECT_EQ(form->engineeringView(), engineering);
+    if (engineering) {
+        EXPECT_EQ(form->size(), QSize(1397, 745));  // the design client area
+    } else {
+        QTRY_COMPARE(form->frameGeometry().size(), QSize(858, 572));  // frame included
+    }
+    EXPECT_EQ(Control<QGroupBox>("GroupBox11")->isVisible(), engineering);
+    EXPECT_EQ(Control<QGroupBox>("GroupBox_MasPer")->isVisible(), engineering);
+    EXPECT_EQ(Shown(Control<QWidget>("Chart1")), engineering);
+    auto* tabs = Control<QTabWidget>("PageControl1");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(Control<QWidget>("TabSheet10"))));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());  // fixed size
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, Views,
+                         ::testing::Values(ViewCase{{}, false}, ViewCase{{"tq"}, true},
+                                           ViewCase{{"tq", "x"}, true}, ViewCase{{"TQ"}, false},
+                                           ViewCase{{"tqx"}, false}, ViewCase{{"x", "tq"}, false},
+                                           ViewCase{{""}, false}));
+
+}  // namespace
+}  // namespace tornel::app::testing

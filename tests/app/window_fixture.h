@@ -1,0 +1,69 @@
+#pragma once
+// A real main window for a test: its own program state, a fake sound output, a temporary
+// working folder and an error box that records instead of showing.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "app/spin_edit.h"
+#include "app/tform1.h"
+
+namespace tornel::app::testing {
+
+class FakeSoundOutput : public platform::SoundOutput {
+  public:
+    platform::PlayResult PlayFile(const std::string& path,
+                                  const std::function<void(double)>& progress) override;
+
+    platform::PlayResult result{true, ""};
+    std::function<void()> duringPlayback;  // runs between two progress reports
+    std::vector<std::string> playedPaths;
+    std::vector<char> playedFile;  // the file's bytes at the moment it was played
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A fresh window with these command-line arguments (the default fixture uses none).
+    void Recreate(const QStringList& arguments, std::filesystem::path workDir = {},
+                  platform::SoundOutput* output = nullptr);
+
+    template <typename T>
+    T* Control(const char* name) const {
+        T* control = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    SpinEdit* Field(const char* name) const { return Control<SpinEdit>(name); }
+    QPushButton* Button(const char* name) const { return Control<QPushButton>(name); }
+    QCheckBox* Box(const char* name) const { return Control<QCheckBox>(name); }
+    QStringList MemoLines(const char* name) const;
+    QString Status() const { return Control<QLabel>("StaticText_Error")->text(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<ProgramState> state;
+    FakeSoundOutput sound;
+    QStringList errors;
+    std::unique_ptr<TForm1> form;
+};
+
+// Not hidden on its own account (a page that is not the current tab hides its contents).
+inline bool Shown(const QWidget* widget) {
+    return !widget->isHidden();
+}
+
+// Moves the focus out of a field the way a click elsewhere does.
+void LeaveField(SpinEdit* field);
+// Selects the field's text and types `keys` into it.
+void TypeInto(SpinEdit* field, const QString& keys);
+
+}  // namespace tornel::app::testing
