@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/tform2.h"
 #include "qcustomplot.h"
 #include "window_fixture.h"
 
@@ -107,6 +108,14 @@ TEST_F(StartUp, DesignTextNamesTheMissingHelpFile) {
     EXPECT_EQ(Control<QTextEdit>("RichEdit1")->toPlainText(),
               QStringLiteral("\n  *****  Не найден  файл:    'help1.rtf'"));
     EXPECT_TRUE(Control<QTextEdit>("RichEdit3")->toPlainText().endsWith("'help3.rtf'"));
+}
+
+TEST(SecondWindow, IsCreatedEmptyAndStaysHidden) {
+    TForm2 form2;
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form2.isVisible());
+    EXPECT_EQ(form2.windowTitle(), QStringLiteral("Form2"));
+    EXPECT_TRUE(form2.children().isEmpty());
 }
 
 // The view: exactly "tq" as the first argument gives the engineering view.
