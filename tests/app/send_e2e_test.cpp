@@ -1,0 +1,66 @@
+// "выдать" through a real sound server: what the controller hears is the file that was written,
+// and it decodes to the packet that was built.
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "app/sound_output_factory.h"
+#include "signal/decoder.h"
+#include "signal/wav_writer.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/pulse_server.h"
+
+namespace tornel::app::testing {
+namespace {
+
+std::vector<std::int16_t> DataChunkOf(const std::filesystem::path& wav) {
+    std::ifstream in(wav, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<std::int16_t> samples((bytes.size() - kWavHeaderBytes) / 2);
+    std::memcpy(samples.data(), bytes.data() + kWavHeaderBytes, samples.size() * 2);
+    return samples;
+}
+
+class SendThroughSoundServer : public WindowTest {};
+
+TEST_F(SendThroughSoundServer, RecordingIsTheFileAndDecodesToTheBuiltPacket) {
+    if (!test::PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    test::PulseServer server;
+    const auto output = MakeSoundOutput();
+    Recreate({}, {}, output.get());
+    Button("Button_FormFile")->click();
+    Field("SpinEdit_1")->setValue(77);
+    Box("CheckBox_9")->click();
+    const std::size_t mark = server.RecordedFrames();
+
+    Button("Button_Out")->click();  // returns when the signal has been played
+    // The sink hands its samples out in blocks: wait for the last ones to arrive.
+    server.WaitForFrames(server.RecordedFrames() + 8192, std::chrono::seconds(5));
+
+    EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+    const auto file = DataChunkOf(dir.path().toStdString() + "/" + kWavFileName);
+    ASSERT_EQ(file.size(), kWavDataSamples);
+    const long signalSamples = state->synth.sampleCount();
+    const auto recording = server.Recording(mark);
+    const long onset = test::FirstAbove(recording, 0);
+    ASSERT_GE(onset, 0) << "nothing was played";
+    // The whole file was played before the command returned: all 4.92 s of it.
+    ASSERT_GE(recording.size(), onset + file.size());
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), recording.begin() + onset));
+
+    std::vector<float> heard(recording.begin() + onset, recording.begin() + onset + signalSamples);
+    const DecodeResult decoded = DecodeSignal(heard, 16000);
+    ASSERT_TRUE(decoded.found) << decoded.reason;
+    EXPECT_TRUE(decoded.crcOk);
+    EXPECT_EQ(decoded.packet, state->packet);
+    EXPECT_EQ(decoded.packet[2], 77);
+    EXPECT_EQ(decoded.packet[10], 175);
+}
+
+}  // namespace
+}  // namespace tornel::app::testing
