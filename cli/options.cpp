@@ -9,12 +9,45 @@ namespace tornel::cli {
 
 namespace {
 
+constexpr const char* kBoxList = "номера 5, 6, 8, 9, 10 через запятую";
+
 std::string RangeText(int min, int max) {
     return "целое число от " + std::to_string(min) + " до " + std::to_string(max);
 }
 
-[[noreturn]] void Fail(const std::string& option, const std::string& what) {
-    throw UsageError(option + ": " + what);
+std::string DurationsText() {
+    const FieldRange& r = FieldRanges()[9];
+    return "три длительности в секундах через запятую (первая PTT, пауза, вторая PTT), каждая " +
+           RangeText(r.min, r.max);
+}
+
+// What an option accepts, for its error messages.
+std::string AllowedText(const std::string& option) {
+    if (option == "--p10") {
+        return DurationsText();
+    }
+    if (option == "--enable" || option == "--disable") {
+        return kBoxList;
+    }
+    if (option == "--filter") {
+        return "on или off";
+    }
+    if (option == "--alpha") {
+        return RangeText(0, 100);
+    }
+    if (option == "--repeat") {
+        return RangeText(1, kMaxRepeat);
+    }
+    if (option == "--dir") {
+        return "имя папки";
+    }
+    const int index = std::stoi(option.substr(3)) - 1;  // --p1 .. --p9
+    const FieldRange& r = FieldRanges()[static_cast<std::size_t>(index)];
+    return RangeText(r.min, r.max);
+}
+
+[[noreturn]] void Fail(const std::string& option, const std::string& problem) {
+    throw UsageError(option + ": " + problem + "; допустимо: " + AllowedText(option));
 }
 
 std::vector<std::string> SplitList(const std::string& option, const std::string& text) {
@@ -30,10 +63,32 @@ std::vector<std::string> SplitList(const std::string& option, const std::string&
     }
     for (const auto& item : items) {
         if (item.empty()) {
-            Fail(option, "пустой элемент в списке \"" + text + "\"");
+            Fail(option,
+                 text.empty() ? "пустое значение" : "пустой элемент в списке \"" + text + "\"");
         }
     }
     return items;
+}
+
+// A whole decimal number with an optional sign that fits 32 bits; nothing else.
+std::int32_t ParseInt32(const std::string& option, const std::string& text) {
+    if (text.empty()) {
+        Fail(option, "пустое значение");
+    }
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (*first == '+') {
+        ++first;
+    }
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        Fail(option, "число \"" + text + "\" слишком велико");
+    }
+    if (ec != std::errc() || end != last || first == last) {
+        Fail(option, "\"" + text + "\" не целое число");
+    }
+    return value;
 }
 
 Command ParseCommandName(const std::string& name) {
@@ -49,39 +104,37 @@ Command ParseCommandName(const std::string& name) {
     return it->second;
 }
 
+bool* BoxOf(int parameter, EnableBoxes& boxes) {
+    switch (parameter) {
+        case 5:
+            return &boxes.box5;
+        case 6:
+            return &boxes.box6;
+        case 8:
+            return &boxes.box8;
+        case 9:
+            return &boxes.box9;
+        case 10:
+            return &boxes.box10;
+        default:
+            return nullptr;
+    }
+}
+
 void SetBoxes(const std::string& option, const std::string& list, bool state, EnableBoxes& boxes) {
     for (const auto& item : SplitList(option, list)) {
-        const int box = ParseWholeNumber(option, item, 5, 10);
-        switch (box) {
-            case 5:
-                boxes.box5 = state;
-                break;
-            case 6:
-                boxes.box6 = state;
-                break;
-            case 8:
-                boxes.box8 = state;
-                break;
-            case 9:
-                boxes.box9 = state;
-                break;
-            case 10:
-                boxes.box10 = state;
-                break;
-            default:
-                Fail(option,
-                     "нет флажка у параметра " + item + "; допустимы номера 5, 6, 8, 9, 10");
+        bool* box = BoxOf(ParseInt32(option, item), boxes);
+        if (box == nullptr) {
+            Fail(option, "нет флажка у параметра " + item);
         }
+        *box = state;
     }
 }
 
 void SetDurations(const std::string& option, const std::string& text, PacketInputs& inputs) {
     const auto items = SplitList(option, text);
     if (items.size() != 3) {
-        Fail(option,
-             "нужны три длительности через запятую (первая PTT, пауза, вторая PTT), "
-             "каждая " +
-                 RangeText(FieldRanges()[9].min, FieldRanges()[9].max) + " с");
+        Fail(option, "задано длительностей: " + std::to_string(items.size()));
     }
     for (std::size_t i = 0; i < 3; ++i) {
         const FieldRange& r = FieldRanges()[9 + i];
@@ -114,7 +167,7 @@ void ApplyParameter(const std::string& option, const std::string& value, Options
         SetBoxes(option, value, option == "--enable", o.inputs.boxes);
     } else if (option == "--filter") {
         if (value != "on" && value != "off") {
-            Fail(option, "допустимо on или off, получено \"" + value + "\"");
+            Fail(option, "получено \"" + value + "\"");
         }
         o.filterOn = value == "on";
     } else if (option == "--alpha") {
@@ -130,7 +183,7 @@ void ApplyParameter(const std::string& option, const std::string& value, Options
 void ApplyCommandOption(const std::string& option, const std::string& value, Options& o) {
     if (option == "--dir") {
         if (value.empty()) {
-            Fail(option, "пустое имя папки");
+            Fail(option, "пустое значение");
         }
         o.dir = value;
     } else if (option == "--repeat") {
@@ -138,28 +191,18 @@ void ApplyCommandOption(const std::string& option, const std::string& value, Opt
     }
 }
 
+// The value of an option is missing when the arguments end or another option follows.
+bool IsOptionName(const std::string& arg) {
+    return arg.starts_with("--");
+}
+
 }  // namespace
 
 int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max) {
-    const std::string allowed = "допустимо " + RangeText(min, max);
-    if (text.empty()) {
-        Fail(option, "пустое значение; " + allowed);
-    }
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (*first == '+') {
-        ++first;
-    }
-    std::int32_t value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range) {
-        Fail(option, "число \"" + text + "\" слишком велико; " + allowed);
-    }
-    if (ec != std::errc() || end != last || first == last) {
-        Fail(option, "\"" + text + "\" не целое число; " + allowed);
-    }
+    const std::int32_t value = ParseInt32(option, text);
     if (value < min || value > max) {
-        Fail(option, "значение " + text + " вне диапазона; " + allowed);
+        throw UsageError(option + ": значение " + text +
+                         " вне диапазона; допустимо: " + RangeText(min, max));
     }
     return value;
 }
@@ -176,17 +219,16 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
             o.json = true;
             continue;
         }
-        const bool takesValue = o.command == Command::Decode
-                                    ? CommandTakes(o.command, arg)
-                                    : IsParameterOption(arg) || CommandTakes(o.command, arg);
-        if (o.command == Command::Decode && !arg.starts_with("--") && o.file.empty()) {
+        if (o.command == Command::Decode && !IsOptionName(arg) && o.file.empty()) {
             o.file = arg;
             continue;
         }
+        const bool takesValue = CommandTakes(o.command, arg) ||
+                                (o.command != Command::Decode && IsParameterOption(arg));
         if (!takesValue) {
             throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
         }
-        if (i + 1 >= args.size()) {
+        if (i + 1 >= args.size() || IsOptionName(args[i + 1])) {
             Fail(arg, "не задано значение");
         }
         const std::string& value = args[++i];
@@ -208,7 +250,7 @@ std::string UsageText() {
            "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
            "  tornel4-cli send     [ПАРАМЕТРЫ]\n"
            "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
-           "ПАРАМЕТРЫ: --p1 N ... --p9 N (p9 в Гц), --p10 ПЕРВАЯ,ПАУЗА,ВТОРАЯ (секунды),\n"
+           "ПАРАМЕТРЫ: --p1 N ... --p9 N (p9 в Гц), --p10 ПЕРВАЯ,ПАУЗА,ВТОРАЯ (секунды, 2..25),\n"
            "  --enable СПИСОК, --disable СПИСОК (номера 5,6,8,9,10 через запятую),\n"
            "  --filter on|off, --alpha N (коэффициент фильтра N/100; по умолчанию 0.2)\n";
 }
