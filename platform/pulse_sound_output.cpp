@@ -5,13 +5,20 @@
 
 #include "platform/pulse_stream.h"
 #include "platform/sound_output.h"
-#include "platform/wav_file.h"
+#include "signal/wav_reader.h"
 
 namespace tornel::platform {
 
 namespace {
 
 using pulse::Clock;
+using tornel::ReadWavFile;
+using tornel::WavAudio;
+using tornel::WavError;
+
+double SecondsOf(const WavAudio& audio) {
+    return audio.sampleRate > 0 ? static_cast<double>(audio.frameCount()) / audio.sampleRate : 0.0;
+}
 
 // A local server answers in a few milliseconds; one that does not answer in this time is taken
 // as stuck, and the operator hears of it well within a second.
@@ -67,8 +74,12 @@ class PulseSoundOutput : public SoundOutput {
         WavAudio audio;
         try {
             audio = ReadWavFile(path);
-        } catch (const WavFileError& e) {
-            return {false, e.what()};
+        } catch (const WavError& e) {
+            return {false, "файл \"" + path + "\": " + e.what()};
+        }
+        if (audio.truncated) {
+            // A cut signal must not reach the controller as if it were whole.
+            return {false, "файл \"" + path + "\" обрезан: данных меньше, чем указано в заголовке"};
         }
         try {
             Play(audio, path, progress);
@@ -84,17 +95,17 @@ class PulseSoundOutput : public SoundOutput {
         pulse::PlaybackStream stream({.applicationName = applicationName_,
                                       .mediaName = path,
                                       .rate = audio.sampleRate,
-                                      .channels = audio.channels,
+                                      .channels = audio.channelCount,
                                       .startAfterMs = kStartAfterMs},
                                      Clock::now() + kConnectLimit);
         const auto deadline = Clock::now() + kPlaybackSlack +
                               std::chrono::duration_cast<Clock::duration>(
-                                  std::chrono::duration<double>(audio.Seconds()));
-        ProgressReporter reporter(progress, audio.Seconds());
+                                  std::chrono::duration<double>(SecondsOf(audio)));
+        ProgressReporter reporter(progress, SecondsOf(audio));
         const auto tick = [&] { reporter.Report(stream); };
 
         const std::size_t chunk = static_cast<std::size_t>(audio.sampleRate) * kChunkMs / 1000 *
-                                  static_cast<std::size_t>(audio.channels);
+                                  static_cast<std::size_t>(audio.channelCount);
         const std::span<const std::int16_t> samples(audio.samples);
         std::size_t written = 0;
         while (written < samples.size()) {

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "platform/wav_file.h"
+#include "signal/wav_reader.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/run_process.h"
@@ -30,7 +30,7 @@ TEST(CliSend, PlaysTheWrittenFileToItsEnd) {
     EXPECT_TRUE(r.err.empty()) << r.err;
     ASSERT_TRUE(std::filesystem::exists(dir.path() / "9_fmsig.h"));
 
-    const auto wav = platform::ReadWavFile(dir.path() / "_qq.wav");
+    const auto wav = ReadWavFile((dir.path() / "_qq.wav").string());
     ASSERT_EQ(wav.sampleRate, 16000);
     // Played to the end: everything is recorded by the time the command exits, but for the
     // last sink block (128 ms) and a margin.

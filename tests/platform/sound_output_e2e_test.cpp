@@ -191,7 +191,16 @@ TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
         MakePulseSoundOutput("tornel-test")->PlayFile((dir_.path() / "_qq.wav").string(), {});
     EXPECT_FALSE(missing.played);
     EXPECT_THAT(missing.error, HasSubstr("_qq.wav"));
-    EXPECT_THAT(missing.error, HasSubstr("не удалось открыть файл"));
+    EXPECT_THAT(missing.error, HasSubstr("не удаётся открыть файл"));
+
+    // A file cut short is not played as if it were whole.
+    auto bytes = test::WavBytes(std::vector<std::int16_t>(1600, 1000), 16000);
+    bytes.resize(bytes.size() - 100);
+    test::WriteBytes(dir_.path() / "cut.wav", bytes);
+    const PlayResult cut =
+        MakePulseSoundOutput("tornel-test")->PlayFile((dir_.path() / "cut.wav").string(), {});
+    EXPECT_FALSE(cut.played);
+    EXPECT_THAT(cut.error, HasSubstr("обрезан"));
 }
 
 }  // namespace
