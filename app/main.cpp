@@ -1,6 +1,7 @@
-// Start-up of the programmer: the state the program keeps for its whole run, the application
-// object, the main window (whose creation loads the help pages, draws the trainer's diagram and
-// chooses the view), the hidden second window, then the message loop until the window closes.
+// Start-up of the programmer: the state the program keeps for its whole run (with the tone output
+// opened once, ready for the trainer's beeps), the application object, the main window (whose
+// creation loads the help pages, draws the trainer's diagram and chooses the view), the hidden
+// second window, then the message loop until the window closes.
 
 #include <QApplication>
 #include <QScreen>
@@ -26,7 +27,8 @@ void CenterOnScreen(QWidget& window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Before any window exists: sound flag, packet bytes 14 and 15, filter coefficient 0.2.
+    // Before any window exists: the speaker services with the sound on, packet bytes 14 and 15,
+    // filter coefficient 0.2, the trainer.
     const auto state = std::make_unique<tornel::app::ProgramState>();
 
     QApplication application(argc, argv);

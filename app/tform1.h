@@ -5,7 +5,6 @@
 // results back into the memos, the status line and the charts. The window keeps no parameter
 // values of its own: they live in the fields.
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "app/program_state.h"
 #include "platform/sound_output.h"
 
+class QCPLayer;
 class QCustomPlot;
 class QPlainTextEdit;
 class QTimer;
@@ -93,7 +93,10 @@ class TForm1 : public QWidget {
     void Timer1Timer();
     void Timer2Timer();
     void CheckBox_ZwukClick();
-    void SetPttIndicator(bool pressed);
+    void TickAtNextEdge(double patternTime);
+    void ShowCursor(const CursorPoints& cursor);
+    QCPLayer* CursorLayer();
+    void SetPttIndicator(std::uint32_t colour, bool labelVisible);
     void SetShapeColor(const QColor& color);
 
     // Helpers of the commands.
@@ -114,12 +117,9 @@ class TForm1 : public QWidget {
     bool fitOuterSizePending_ = false;
     bool playing_ = false;
     QString buildStatus_;
-    // The trainer's pattern and run, in seconds of pattern time.
-    int pttEnd1_ = 0;
-    int pauseEnd_ = 0;
-    int pttEnd2_ = 0;
-    int runEnd_ = 0;
-    QElapsedTimer runClock_;
+    // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
+    // only the cursor, not the whole diagram.
+    QCPLayer* cursorLayer_ = nullptr;
 };
 
 }  // namespace tornel::app

@@ -1,11 +1,14 @@
-// The PTT pattern trainer of parameter 10: the timing diagram in Chart_PTT, the run with its
-// cursor and the indicator "передача".
+// The PTT pattern trainer of parameter 10 in the window: the timing diagram in Chart_PTT, the
+// run with its cursor, the indicator "передача" and the edge beeps. The pattern, the run's timing
+// and its decisions are the trainer core's; these handlers read the controls and show the results.
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
@@ -16,59 +19,100 @@ namespace tornel::app {
 
 namespace {
 
-constexpr double kChartStart = -2.5;
-constexpr double kRunStart = -2.0;  // a run begins 2 s before the first PTT
-constexpr double kCursorLow = -0.3;
-constexpr double kCursorHigh = 1.3;
-constexpr int kRunTickMs = 10;
+constexpr double kChartLeft = -2.5;
+const QString kCursorLayerName = QStringLiteral("cursor");
 
-const QString kStart = QStringLiteral("старт");
-const QString kStop = QStringLiteral("стоп");
+QColor FromColourValue(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+template <std::size_t N>
+void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
+    QVector<double> x(static_cast<qsizetype>(N));
+    QVector<double> y(static_cast<qsizetype>(N));
+    for (std::size_t i = 0; i < N; ++i) {
+        x[static_cast<qsizetype>(i)] = points[i].x;
+        y[static_cast<qsizetype>(i)] = points[i].y;
+    }
+    // Already sorted by x; equal x keep their order, so each vertical edge is drawn as added.
+    graph->setData(x, y, true);
+}
 
 }  // namespace
 
-// Redraws the pattern from the three durations with the cursor at rest; stops a run in progress.
+// Redraws the pattern from the three durations with the cursor at rest; stops a run in progress
+// (the button keeps its caption).
 void TForm1::SpinEdit_10Change() {
     Timer1->stop();
-    pttEnd1_ = ui_->SpinEdit_10->Value();
-    pauseEnd_ = pttEnd1_ + ui_->SpinEdit_11->Value();
-    pttEnd2_ = pauseEnd_ + ui_->SpinEdit_12->Value();
-    runEnd_ = pttEnd2_ + 1;
-
-    const double e1 = pttEnd1_, p = pauseEnd_, e2 = pttEnd2_;
-    const QVector<double> x{kChartStart, 0, 0, e1, e1, p, p, e2, e2, e2 + 2};
-    const QVector<double> y{0, 0, 1, 1, 0, 0, 1, 1, 0, 0};
+    const PatternDrawing drawing = state_.trainer.Redraw(
+        ui_->SpinEdit_10->Value(), ui_->SpinEdit_11->Value(), ui_->SpinEdit_12->Value());
     QCustomPlot* chart = ui_->Chart_PTT;
-    chart->graph(0)->setData(x, y, true);
-    chart->graph(1)->setData({kRunStart, kRunStart}, {kCursorLow, kCursorHigh}, true);
-    const double right = std::max(*std::max_element(x.begin(), x.end()), kRunStart);
-    chart->xAxis->setRange(kChartStart, right);
+    CursorLayer();
+    SetGraphPoints(chart->graph(0), drawing.pattern);
+    SetGraphPoints(chart->graph(1), drawing.cursor);
+    double right = drawing.cursor.front().x;
+    for (const ChartPoint& p : drawing.pattern) {
+        right = std::max(right, p.x);
+    }
+    chart->xAxis->setRange(kChartLeft, right);
     chart->replot();
 }
 
-// "старт" starts a run, "стоп" ends it; either way the filter coefficient goes back to 0.2.
+// "старт" starts a run, "стоп" ends it and redraws; either way the filter coefficient goes back
+// to 0.2 while SpinEdit_Alfa keeps showing its own value.
 void TForm1::Button_SoundClick() {
-    if (ui_->Button_Sound->text() == kStart) {
-        ui_->Button_Sound->setText(kStop);
+    const PressResult press = state_.trainer.Press(ui_->Button_Sound->text().toStdString());
+    ui_->Button_Sound->setText(QString::fromStdString(press.caption));
+    if (press.running) {
         Timer1->start(kRunTickMs);
-        runClock_.start();
-    } else {
-        ui_->Button_Sound->setText(kStart);
+    }
+    if (press.redraw) {
         SpinEdit_10Change();
         Timer1->stop();
     }
-    state_.synth.setAlpha(kInitialAlpha);
+    state_.synth.setAlpha(press.filterCoefficient);
 }
 
-// One tick of a run: the cursor at the pattern time and the indicator. The beeps and the pause
-// at the end of a run come with the trainer core.
+// One tick of a run: cursor and indicator at the clock's pattern time, then the beep of an edge
+// crossed since the last tick. Past the run's end: the wait, then the stop.
 void TForm1::Timer1Timer() {
-    const double t = static_cast<double>(runClock_.elapsed()) / 1000.0 + kRunStart;
-    ui_->Chart_PTT->graph(1)->setData({t, t}, {kCursorLow, kCursorHigh}, true);
-    ui_->Chart_PTT->replot();
-    SetPttIndicator((0 < t && t < pttEnd1_) || (pauseEnd_ < t && t < pttEnd2_));
-    if (t > runEnd_) {
+    if (!state_.trainer.IsRunning()) {
+        return;  // a tick that was already due when the run stopped
+    }
+    const TickResult tick = state_.trainer.Tick();
+    TickAtNextEdge(tick.patternTime);
+    ShowCursor(tick.cursor);
+    SetPttIndicator(tick.indicatorColour, tick.labelVisible);
+    if (tick.beepHz != 0) {
+        // The beep blocks for its length: show the edge before it sounds.
+        ui_->GroupBox18->repaint();
+        state_.speaker.SpeakerBeep(tick.beepHz, kEdgeBeepMs);
+    }
+    if (tick.runEnded) {
+        state_.speaker.WaitUnits(kRunEndWaitUnits);
         Button_SoundClick();
+    }
+}
+
+// Timer1 reads the clock every 10 ms, so an edge would be seen up to 10 ms late. An edge due
+// before the next tick gets a tick of its own just past it: its beep starts within about a
+// millisecond of the edge. The decisions stay the clock's; this only reads it at the right moment.
+void TForm1::TickAtNextEdge(double patternTime) {
+    const PttTrainer& trainer = state_.trainer;
+    const double edges[] = {0.0, static_cast<double>(trainer.PttEnd1()),
+                            static_cast<double>(trainer.PauseEnd()),
+                            static_cast<double>(trainer.PttEnd2())};
+    double ahead = kRunTickMs / 1000.0;
+    for (const double edge : edges) {
+        if (edge > patternTime) {
+            ahead = std::min(ahead, edge - patternTime);
+        }
+    }
+    if (ahead < kRunTickMs / 1000.0) {
+        // At the edge itself the PTT still counts as released: the tick comes strictly after it.
+        const int ms = static_cast<int>(std::floor(ahead * 1000.0)) + 1;
+        QTimer::singleShot(ms, Qt::PreciseTimer, this, &TForm1::Timer1Timer);
     }
 }
 
@@ -79,16 +123,42 @@ void TForm1::Timer2Timer() {
 }
 
 void TForm1::CheckBox_ZwukClick() {
-    state_.soundEnabled = ui_->CheckBox_Zwuk->isChecked();
+    state_.speaker.SetSoundEnabled(ui_->CheckBox_Zwuk->isChecked());
 }
 
-void TForm1::SetPttIndicator(bool pressed) {
-    SetShapeColor(pressed ? Qt::red : Qt::white);
-    ui_->Label_PTT->setVisible(pressed);
+// Moves the cursor, redrawing only its own layer.
+void TForm1::ShowCursor(const CursorPoints& cursor) {
+    SetGraphPoints(ui_->Chart_PTT->graph(1), cursor);
+    CursorLayer()->replot();
+}
+
+// The cursor's layer, above the pattern's, made the first time the diagram is drawn.
+QCPLayer* TForm1::CursorLayer() {
+    if (cursorLayer_ != nullptr) {
+        return cursorLayer_;
+    }
+    QCustomPlot* chart = ui_->Chart_PTT;
+    chart->addLayer(kCursorLayerName, chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    cursorLayer_ = chart->layer(kCursorLayerName);
+    cursorLayer_->setMode(QCPLayer::lmBuffered);
+    chart->graph(1)->setLayer(cursorLayer_);
+    return cursorLayer_;
+}
+
+// `colour` is a 0x00BBGGRR value. Unchanged states cost nothing: the widgets repaint only on a
+// change.
+void TForm1::SetPttIndicator(std::uint32_t colour, bool labelVisible) {
+    SetShapeColor(FromColourValue(colour));
+    if (ui_->Label_PTT->isHidden() == labelVisible) {
+        ui_->Label_PTT->setVisible(labelVisible);
+    }
 }
 
 void TForm1::SetShapeColor(const QColor& color) {
     QPalette palette = ui_->Shape_PTT->palette();
+    if (palette.color(QPalette::Window) == color) {
+        return;
+    }
     palette.setColor(QPalette::Window, color);
     ui_->Shape_PTT->setPalette(palette);
 }

@@ -113,9 +113,9 @@ TEST_F(Commands, AlphaFieldSetsTheFilterCoefficient) {
 
 TEST_F(Commands, SoundBoxWritesTheSoundFlag) {
     Box("CheckBox_Zwuk")->click();
-    EXPECT_FALSE(state->soundEnabled);
+    EXPECT_FALSE(state->speaker.SoundEnabled());
     Box("CheckBox_Zwuk")->click();
-    EXPECT_TRUE(state->soundEnabled);
+    EXPECT_TRUE(state->speaker.SoundEnabled());
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(StartUp, BoxesButtonsAndTextsAreInTheirDesignState) {
 }
 
 TEST_F(StartUp, ProgramStateStartsAsTheControllerExpects) {
-    EXPECT_TRUE(state->soundEnabled);
+    EXPECT_TRUE(state->speaker.SoundEnabled());
     EXPECT_EQ(state->packet, InitialPacket());
     EXPECT_DOUBLE_EQ(state->synth.alpha(), 0.2);  // SpinEdit_Alfa shows 2 without changing it
 }

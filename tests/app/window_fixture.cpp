@@ -59,7 +59,15 @@ void WindowTest::TearDown() {
 void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path workDir,
                           platform::SoundOutput* output) {
     form.reset();
-    state = std::make_unique<ProgramState>();
+    auto fakeClock = std::make_unique<platform::FakeClock>(platform::Seconds{1000.0});
+    auto fakeTone = std::make_unique<fakes::RecordingToneOutput>(fakeClock.get());
+    clock = fakeClock.get();
+    tone = fakeTone.get();
+    state = std::make_unique<ProgramState>(
+        SystemDevices{.family = platform::PlatformFamily::Nt,
+                      .tone = std::move(fakeTone),
+                      .ports = std::make_unique<platform::RecordingPorts>(),
+                      .clock = std::move(fakeClock)});
     WindowServices services;
     services.sound = output != nullptr ? output : &sound;
     services.workDir = workDir.empty() ? std::filesystem::path(dir.path().toStdString()) : workDir;

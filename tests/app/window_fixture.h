@@ -1,6 +1,8 @@
 #pragma once
 // A real main window for a test: its own program state, a fake sound output, a temporary
-// working folder and an error box that records instead of showing.
+// working folder and an error box that records instead of showing. The trainer runs on a fake
+// clock that moves only when the test moves it, and its beeps are recorded (each taking its
+// length on that clock).
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
+#include "tests/trainer/recording_tone_output.h"
 
 namespace tornel::app::testing {
 
@@ -54,6 +57,9 @@ class WindowTest : public ::testing::Test {
     FakeSoundOutput sound;
     QStringList errors;
     std::unique_ptr<TForm1> form;
+    // Owned by `state`; replaced by Recreate.
+    platform::FakeClock* clock = nullptr;
+    fakes::RecordingToneOutput* tone = nullptr;
 };
 
 // Not hidden on its own account (a page that is not the current tab hides its contents).

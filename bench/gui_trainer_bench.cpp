@@ -1,0 +1,160 @@
+// The trainer's speed goals in the window, offscreen:
+// - one run tick: the cursor moved on its own chart layer, the indicator set, the chart's paint
+//   that follows (goal: at most 1 ms of CPU);
+// - a whole run on the real clock with the window's own Timer1, 2 + 3 + 4 s of pattern plus the
+//   end wait (goal: at most 10 % of one core). Beeps take their 20 ms asleep, as a played tone
+//   blocks without using the processor.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "app/program_state.h"
+#include "app/tform1.h"
+#include "qcustomplot.h"
+
+namespace {
+
+using tornel::app::ProgramState;
+using tornel::app::SystemDevices;
+using tornel::platform::Seconds;
+
+class SleepingToneOutput : public tornel::platform::ToneOutput {
+  public:
+    void Beep(int /*frequencyHz*/, int durationMs) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
+    }
+};
+
+class SilentToneOutput : public tornel::platform::ToneOutput {
+  public:
+    void Beep(int /*frequencyHz*/, int /*durationMs*/) override {}
+};
+
+class PaintCounter : public QObject {
+  public:
+    long paints = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The window shown on the page with the trainer, its start-up redraw done.
+std::unique_ptr<tornel::app::TForm1> ShowTrainer(ProgramState& state, const QString& dir) {
+    tornel::app::WindowServices services;
+    services.workDir = dir.toStdString();
+    services.showError = [](QWidget*, const QString&) {};
+    auto form = std::make_unique<tornel::app::TForm1>(state, std::move(services), QStringList{});
+    auto* chart = form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"));
+    auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->widget(i)->isAncestorOf(chart)) {
+            tabs->setCurrentIndex(i);
+        }
+    }
+    form->show();
+    auto* timer2 = form->findChild<QTimer*>(QStringLiteral("Timer2"));
+    while (timer2->isActive()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    QCoreApplication::processEvents();
+    return form;
+}
+
+// Ticks of a run, each 10 ms of pattern time after the last and handled with the paint it
+// causes; the pattern time cycles through a run's 12 s, edges included.
+void BM_WindowTrainerTick(benchmark::State& st) {
+    auto clock = std::make_unique<tornel::platform::FakeClock>(Seconds{1000.0});
+    tornel::platform::FakeClock& time = *clock;
+    ProgramState state(SystemDevices{.family = tornel::platform::PlatformFamily::Nt,
+                                     .tone = std::make_unique<SilentToneOutput>(),
+                                     .ports = nullptr,
+                                     .clock = std::move(clock)});
+    QTemporaryDir dir;
+    auto form = ShowTrainer(state, dir.path());
+    form->findChild<QPushButton*>(QStringLiteral("Button_Sound"))->click();
+    auto* timer1 = form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    PaintCounter chartPaints;
+    form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"))->installEventFilter(&chartPaints);
+    const Seconds start = state.trainer.RunStart();
+    long ticks = 0;
+    for (auto _ : st) {
+        time.Set(start + Seconds{0.010 * static_cast<double>(1 + ticks++ % 1190)});
+        QMetaObject::invokeMethod(timer1, "timeout", Qt::DirectConnection);
+        QCoreApplication::processEvents();  // the paint of the cursor layer
+    }
+    st.counters["chart_paints_per_tick"] =
+        static_cast<double>(chartPaints.paints) / static_cast<double>(ticks);
+}
+BENCHMARK(BM_WindowTrainerTick)->Unit(benchmark::kMicrosecond);
+
+// For comparison: the whole diagram redrawn and painted, as a tick would without the cursor's
+// own layer.
+void BM_WindowTrainerFullReplot(benchmark::State& st) {
+    ProgramState state(SystemDevices{.tone = std::make_unique<SilentToneOutput>()});
+    QTemporaryDir dir;
+    auto form = ShowTrainer(state, dir.path());
+    auto* chart = form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"));
+    for (auto _ : st) {
+        chart->replot();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_WindowTrainerFullReplot)->Unit(benchmark::kMicrosecond);
+
+// One whole run in real time, driven by Timer1 in the window's event loop.
+void BM_WindowTrainerRunCpuShare(benchmark::State& st) {
+    ProgramState state(SystemDevices{.family = tornel::platform::PlatformFamily::Nt,
+                                     .tone = std::make_unique<SleepingToneOutput>(),
+                                     .ports = nullptr,
+                                     .clock = nullptr});
+    QTemporaryDir dir;
+    auto form = ShowTrainer(state, dir.path());
+    auto* button = form->findChild<QPushButton*>(QStringLiteral("Button_Sound"));
+    auto* timer1 = form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    for (auto _ : st) {
+        QEventLoop loop;
+        QTimer watch;
+        watch.callOnTimeout([&] {
+            if (!timer1->isActive()) {
+                loop.quit();
+            }
+        });
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        button->click();
+        watch.start(100);
+        loop.exec();
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        st.counters["run_s"] = wall;
+        st.counters["cpu_s"] = cpu;
+        st.counters["cpu_share_pct"] = 100.0 * cpu / wall;
+    }
+}
+BENCHMARK(BM_WindowTrainerRunCpuShare)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+}  // namespace
