@@ -1,6 +1,6 @@
 // The parts of the window's design that a Designer form cannot express: pixel font sizes, the
-// tab icons, the hidden tab, the chart styles, the help views' default text format and the names
-// a screen reader announces.
+// tab icons, the hidden tab, the title page's colour and picture, the chart styles, the help
+// views' design text colour and the names a screen reader announces.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -9,12 +9,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
 #include "qcustomplot.h"
 #include "ui_tform1.h"
+
+// The title picture lives in a resource of this static library; the linker keeps its data only
+// when it is registered by name.
+static void InitTitleResources() {
+    Q_INIT_RESOURCE(title);
+}
 
 namespace tornel::app {
 
@@ -42,6 +50,22 @@ QIcon TabIcon(const QColor& tile, const QString& sign) {
     painter.setPen(Qt::white);
     painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, sign);
     return QIcon(pixmap);
+}
+
+constexpr QRgb kOlive = qRgb(0x80, 0x80, 0x00);
+constexpr QRgb kDesignTextRed = qRgb(0xFF, 0x00, 0x00);
+
+void SetFontColor(QWidget* widget, QRgb color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+// The title picture, scaled with its proportions kept so that it fills the lowered panel.
+void ShowTitlePicture(QLabel* image) {
+    InitTitleResources();
+    const QPixmap picture(QStringLiteral(":/title/title.png"));
+    image->setPixmap(picture.scaled(image->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void StyleGraph(QCPGraph* graph, const QString& name, const QPen& pen,
@@ -91,17 +115,8 @@ void TForm1::SetUpTabs() {
     tabs->setTabIcon(5, TabIcon(QColor(0x60, 0x60, 0x60), QStringLiteral("~")));
     tabs->setTabVisible(tabs->indexOf(ui_->TabSheet10), false);
 
-    ui_->Label3D1->setStyleSheet(QStringLiteral("color: #808000;"));
-    QPixmap picture(ui_->Image2->size());
-    picture.fill(QColor(0x3A, 0x5F, 0x8A));
-    QPainter painter(&picture);
-    painter.setPen(Qt::white);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(28);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("Tornel-4"));
-    ui_->Image2->setPixmap(picture);
+    SetFontColor(ui_->Label3D1, kOlive);
+    ShowTitlePicture(ui_->Image2);
 
     QPalette indicator = ui_->Label_PTT->palette();
     indicator.setColor(QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
@@ -134,13 +149,19 @@ void TForm1::SetUpCharts() {
     series1->setPen(QPen(Qt::red));
 }
 
-// The help views' default text: red, as the design shows the "file not found" lines.
+// The design text of the help views ("file not found" lines) is red. The red belongs to that
+// text's own character format, not to the view's palette: a loaded help file whose text has no
+// colour of its own is drawn in the palette's text colour and must not come out red.
 void TForm1::SetUpHelpViews() {
     for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
-        QPalette palette = help->palette();
-        palette.setColor(QPalette::Text, Qt::red);
-        help->setPalette(palette);
-        help->setTextColor(Qt::red);
+        QTextCharFormat red;
+        red.setForeground(QColor(kDesignTextRed));
+        QTextCursor all(help->document());
+        all.select(QTextCursor::Document);
+        all.mergeCharFormat(red);
+        help->setTextColor(QColor(kDesignTextRed));  // what the user types into the design text
+        help->document()->clearUndoRedoStacks();     // undo must not take the red away
+        help->document()->setModified(false);
     }
 }
 

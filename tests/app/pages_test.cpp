@@ -1,0 +1,209 @@
+// The title page and the three help pages: the raised labels and picture, the help files read
+// from the working directory at start, and what happens when one of them cannot be read.
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include "qcustomplot.h"
+#include "widgets/label3d.h"
+#include "window_fixture.h"
+
+namespace tornel::app::testing {
+namespace {
+
+const char* const kViews[] = {"RichEdit1", "RichEdit2", "RichEdit3"};
+
+QString DesignText(int page) {
+    return QStringLiteral("\n  *****  Не найден  файл:    'help%1.rtf'").arg(page);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool HasBoldText(const QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().fontWeight() >= QFont::Bold &&
+                !fragment.text().trimmed().isEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Pixels of a strong red, the colour of the design text.
+int RedPixels(QWidget* view) {
+    const QImage image = view->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.red() > 200 && c.green() < 90 && c.blue() < 90;
+        }
+    }
+    return count;
+}
+
+// Every case starts the window in an empty temporary working directory, where the help files
+// are looked up, and returns to the previous one afterwards.
+class Pages : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        previousDir_ = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        QDir::setCurrent(previousDir_);
+    }
+
+    void ShipHelpFile(int page) const {
+        const QString name = QStringLiteral("help%1.rtf").arg(page);
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(TORNEL_SOURCE_DIR "/help/") + name, dir.filePath(name)));
+    }
+    QTextEdit* View(int page) const { return Control<QTextEdit>(kViews[page - 1]); }
+
+  private:
+    QString previousDir_;
+};
+
+TEST_F(Pages, TitlePageHasRaisedLabelsSubtitleAndPicture) {
+    auto* heading = qobject_cast<TLabel3D*>(Control<QLabel>("Label3D1"));
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->text(), QStringLiteral(" Программатор   репитера   Tornel-4 "));
+    EXPECT_EQ(heading->style3D(), TLabel3D::lsRaised);
+    EXPECT_EQ(heading->glub(), 1);
+    EXPECT_EQ(heading->font().pixelSize(), 37);
+    EXPECT_EQ(heading->font().family(), QStringLiteral("Liberation Sans Narrow"));
+    EXPECT_EQ(heading->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x00));
+    EXPECT_LE(heading->sizeHint().width(), heading->width()) << "heading would wrap";
+
+    auto* bottom = qobject_cast<TLabel3D*>(Control<QLabel>("Label3D2"));
+    ASSERT_NE(bottom, nullptr);
+    EXPECT_EQ(bottom->style3D(), TLabel3D::lsRaised);
+    EXPECT_EQ(bottom->glub(), 1);
+    EXPECT_EQ(bottom->font().pixelSize(), 19);
+    EXPECT_TRUE(bottom->text().contains(QRegularExpression(QStringLiteral("\\d{4}"))));
+    EXPECT_LE(bottom->sizeHint().width(), bottom->width());
+
+    const auto* subtitle = Control<QLabel>("Label21");
+    EXPECT_EQ(
+        subtitle->text(),
+        QStringLiteral("для программирования контроллеров репитеров с  версией прошивки 1,2"));
+    EXPECT_LE(subtitle->sizeHint().width(), subtitle->width());
+
+    const auto* image = Control<QLabel>("Image2");
+    const QPixmap picture = image->pixmap();
+    ASSERT_FALSE(picture.isNull()) << "title picture not in the resources";
+    EXPECT_LE(picture.width(), image->width());
+    EXPECT_LE(picture.height(), image->height());
+    EXPECT_TRUE(picture.width() == image->width() || picture.height() == image->height());
+    EXPECT_EQ(form->findChild<QTabWidget*>("PageControl1")->currentIndex(), 0);
+}
+
+TEST_F(Pages, OurHelpFilesFillAllThreeViewsAndAreNeverWritten) {
+    for (int page = 1; page <= 3; ++page) {
+        ShipHelpFile(page);
+    }
+    const QByteArray help2 = ReadAll(dir.filePath("help2.rtf"));
+    Recreate({});
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    // A phrase of each page, decoded from its Windows-1251 escapes.
+    const QString phrases[] = {QStringLiteral("Как передать параметры в контроллер"),
+                               QStringLiteral("Параметры задаются"),
+                               QStringLiteral("Уровень выхода")};
+    for (int page = 1; page <= 3; ++page) {
+        QTextEdit* view = View(page);
+        const QString text = view->toPlainText();
+        EXPECT_FALSE(text.contains(QStringLiteral("Не найден"))) << page;
+        EXPECT_TRUE(text.contains(phrases[page - 1])) << page;
+        EXPECT_TRUE(HasBoldText(*view->document())) << "no bold heading on page " << page;
+        EXPECT_FALSE(view->isReadOnly()) << page;
+    }
+    EXPECT_TRUE(View(1)->toPlainText().contains(QStringLiteral("сформировать")));
+
+    QTextEdit* view = View(2);
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, QStringLiteral("edit "));
+    EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("edit ")));
+    form.reset();
+    EXPECT_EQ(ReadAll(dir.filePath("help2.rtf")), help2) << "a help file was written";
+}
+
+TEST_F(Pages, MissingFilesKeepTheDesignLinesThatNameThem) {
+    ShipHelpFile(2);
+    Recreate({});
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(View(1)->toPlainText(), DesignText(1));
+    EXPECT_FALSE(View(2)->toPlainText().contains(QStringLiteral("Не найден")));
+    EXPECT_EQ(View(3)->toPlainText(), DesignText(3));
+    // The rest of the start-up ran: normal view, diagram drawn.
+    EXPECT_EQ(form->size(), QSize(kNormalOuterWidth, kNormalOuterHeight));
+    EXPECT_GT(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 0);
+}
+
+TEST_F(Pages, FileThatIsNotRtfIsShownAsPlainText) {
+    QFile file(dir.filePath("help3.rtf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("Уровни\nвыход: 0,5 В").toUtf8());
+    file.close();
+    Recreate({});
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(View(3)->toPlainText(), QStringLiteral("Уровни\nвыход: 0,5 В"));
+    EXPECT_EQ(View(1)->toPlainText(), DesignText(1));
+}
+
+TEST_F(Pages, UnreadableFileIsReportedAndLeavesTheWindowInItsDesignState) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("help1.rtf"));
+    ShipHelpFile(2);
+    Recreate({QStringLiteral("tq")});
+
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.front().contains(QStringLiteral("help1.rtf")))
+        << errors.front().toStdString();
+    EXPECT_TRUE(errors.front().contains(QStringLiteral("папка"))) << errors.front().toStdString();
+    EXPECT_EQ(View(1)->toPlainText(), DesignText(1));
+    // The error ends the start-up steps: the later help pages are not read either.
+    EXPECT_EQ(View(2)->toPlainText(), DesignText(2));
+
+    // The diagram and the view choice were skipped: design size, engineering panels hidden
+    // although "tq" was given.
+    EXPECT_FALSE(form->engineeringView());
+    EXPECT_EQ(form->size(), QSize(kDesignClientWidth, kDesignClientHeight));
+    EXPECT_FALSE(Shown(Control<QGroupBox>("GroupBox11")));
+    EXPECT_FALSE(Shown(Control<QGroupBox>("GroupBox_MasPer")));
+    EXPECT_EQ(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 0);
+
+    // The window still works.
+    Button("Button_FormFile")->click();
+    EXPECT_FALSE(Status().isEmpty());
+    EXPECT_TRUE(Shown(Button("Button_Out")));
+}
+
+TEST_F(Pages, DesignTextIsRedButLoadedHelpTextIsNot) {
+    ShipHelpFile(1);
+    Recreate({});
+    QTextEdit* loaded = View(1);
+    QTextEdit* design = View(2);
+    EXPECT_NE(loaded->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_EQ(RedPixels(loaded), 0) << "loaded help text drawn in the design red";
+    EXPECT_GT(RedPixels(design), 200) << "design line not red";
+    EXPECT_EQ(design->font().pixelSize(), 32);
+}
+
+}  // namespace
+}  // namespace tornel::app::testing
