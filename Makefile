@@ -27,8 +27,10 @@ bench: build
 	@for b in $(BUILD)/tornel4-bench $(BUILD)/tornel4-gui-bench; do \
 	  if [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b --benchmark_counters_tabular=true; fi; done
 
+FUZZ_SECONDS ?= 600
+
 fuzz: build
-	cd $(BUILD) && ctest -L fuzz --output-on-failure
+	cd $(BUILD) && TORNEL_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure
 
 clean:
 	rm -rf $(BUILD)
