@@ -20,8 +20,8 @@ struct OperationDeleter {
 };
 using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
 
-std::uint32_t BytesForMs(int ms, const pa_sample_spec& spec) {
-    return static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &spec));
+std::uint32_t BytesForMs(int ms, const pa_sample_spec& format) {
+    return static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &format));
 }
 
 }  // namespace
@@ -99,9 +99,9 @@ void PlaybackStream::Connect(const StreamSettings& settings, Clock::time_point d
 }
 
 void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_point deadline) {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(settings.rate),
-                              static_cast<std::uint8_t>(settings.channels)};
-    stream_.reset(pa_stream_new(context_.get(), settings.mediaName.c_str(), &spec, nullptr));
+    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(settings.rate),
+                                static_cast<std::uint8_t>(settings.channels)};
+    stream_.reset(pa_stream_new(context_.get(), settings.mediaName.c_str(), &format, nullptr));
     if (!stream_) {
         throw PulseError("не удалось открыть вывод звука: " +
                          ReasonText(pa_context_errno(context_.get())));
@@ -115,16 +115,16 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
     if (settings.targetLatencyMs > 0) {
         flags |= PA_STREAM_ADJUST_LATENCY;
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = BytesForMs(settings.targetLatencyMs, spec);
+        attr.tlength = BytesForMs(settings.targetLatencyMs, format);
         // Start as soon as any sample is there: a beep must not wait for a full buffer.
-        attr.prebuf = static_cast<std::uint32_t>(pa_frame_size(&spec));
+        attr.prebuf = static_cast<std::uint32_t>(pa_frame_size(&format));
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         attrPtr = &attr;
     } else if (settings.startAfterMs > 0) {
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.tlength = static_cast<std::uint32_t>(-1);
-        attr.prebuf = BytesForMs(settings.startAfterMs, spec);
+        attr.prebuf = BytesForMs(settings.startAfterMs, format);
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         attrPtr = &attr;

@@ -47,10 +47,10 @@ class CliDecode : public ::testing::Test {
             stereo.push_back(s);
             stereo.push_back(s);
         }
-        test::WavSpec spec;
-        spec.rate = 22050;
-        spec.channels = 2;
-        return test::WriteFile(dir_ / name, test::MakeWav(spec, stereo));
+        test::WavLayout layout;
+        layout.rate = 22050;
+        layout.channels = 2;
+        return test::WriteFile(dir_ / name, test::MakeWav(layout, stereo));
     }
 
     std::filesystem::path dir_;
@@ -100,7 +100,7 @@ TEST_F(CliDecode, WrongCrcExitsOne) {
 
 TEST_F(CliDecode, RecordingWithoutPacketExitsOne) {
     const std::vector<std::int16_t> hum(16000 * 2, 1000);
-    const auto path = test::WriteFile(dir_ / "hum.wav", test::MakeWav(test::WavSpec{}, hum));
+    const auto path = test::WriteFile(dir_ / "hum.wav", test::MakeWav(test::WavLayout{}, hum));
     const auto r = RunProcess(CliPath(), {"decode", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -111,7 +111,7 @@ TEST_F(CliDecode, ForeignOrMissingFileExitsTwoWithOneLine) {
     const std::string text = "not a recording\n";
     const auto notWav =
         test::WriteFile(dir_ / "notes.wav", std::vector<std::uint8_t>(text.begin(), text.end()));
-    test::WavSpec eightBit;
+    test::WavLayout eightBit;
     eightBit.bits = 8;
     const auto pcm8 = test::WriteFile(dir_ / "pcm8.wav", test::MakeWav(eightBit, {{0, 0}}));
     for (const std::string& path : {notWav, pcm8, (dir_ / "missing.wav").string()}) {

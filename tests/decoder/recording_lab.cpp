@@ -41,24 +41,24 @@ void PutTag(std::vector<std::uint8_t>& out, const char* tag) {
     }
 }
 
-std::vector<std::uint8_t> FormatChunk(const WavSpec& spec) {
-    const std::uint32_t align = spec.blockAlign >= 0
-                                    ? static_cast<std::uint32_t>(spec.blockAlign)
-                                    : static_cast<std::uint32_t>(spec.channels * spec.bits / 8);
+std::vector<std::uint8_t> FormatChunk(const WavLayout& layout) {
+    const std::uint32_t align = layout.blockAlign >= 0
+                                    ? static_cast<std::uint32_t>(layout.blockAlign)
+                                    : static_cast<std::uint32_t>(layout.channels * layout.bits / 8);
     std::vector<std::uint8_t> c;
     PutTag(c, "fmt ");
-    PutLe32(c, spec.extensible ? 40 : 16);
-    PutLe16(c, spec.extensible ? 0xFFFE : spec.tag);
-    PutLe16(c, spec.channels);
-    PutLe32(c, spec.rate);
-    PutLe32(c, spec.rate * align);
+    PutLe32(c, layout.extensible ? 40 : 16);
+    PutLe16(c, layout.extensible ? 0xFFFE : layout.tag);
+    PutLe16(c, layout.channels);
+    PutLe32(c, layout.rate);
+    PutLe32(c, layout.rate * align);
     PutLe16(c, align);
-    PutLe16(c, spec.bits);
-    if (spec.extensible) {
+    PutLe16(c, layout.bits);
+    if (layout.extensible) {
         PutLe16(c, 22);
-        PutLe16(c, spec.bits);
-        PutLe32(c, spec.channels == 2 ? 3 : 4);
-        PutLe16(c, spec.subformat);
+        PutLe16(c, layout.bits);
+        PutLe32(c, layout.channels == 2 ? 3 : 4);
+        PutLe16(c, layout.subformat);
         const std::uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         c.insert(c.end(), tail, tail + 14);
@@ -118,12 +118,12 @@ std::vector<std::int16_t> Synthesize(const Packet& packet, bool filterOn, double
     return {s.begin(), s.end()};
 }
 
-std::vector<std::uint8_t> MakeWav(const WavSpec& spec, std::span<const std::int16_t> samples) {
+std::vector<std::uint8_t> MakeWav(const WavLayout& layout, std::span<const std::int16_t> samples) {
     std::vector<std::uint8_t> data;
     PutTag(data, "data");
     const auto size = static_cast<std::uint32_t>(samples.size() * 2);
-    PutLe32(data,
-            spec.declaredDataSize >= 0 ? static_cast<std::uint32_t>(spec.declaredDataSize) : size);
+    PutLe32(data, layout.declaredDataSize >= 0 ? static_cast<std::uint32_t>(layout.declaredDataSize)
+                                               : size);
     data.resize(8 + samples.size() * 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const auto v = static_cast<std::uint16_t>(samples[i]);
@@ -132,14 +132,14 @@ std::vector<std::uint8_t> MakeWav(const WavSpec& spec, std::span<const std::int1
     }
     std::vector<std::uint8_t> body;
     PutTag(body, "WAVE");
-    if (spec.oddChunkFirst) {
+    if (layout.oddChunkFirst) {
         PutTag(body, "LIST");
         PutLe32(body, 3);
         body.insert(body.end(), {'a', 'b', 'c', 0});
     }
-    const auto fmt = FormatChunk(spec);
-    const auto& first = spec.dataBeforeFormat ? data : fmt;
-    const auto& second = spec.dataBeforeFormat ? fmt : data;
+    const auto fmt = FormatChunk(layout);
+    const auto& first = layout.dataBeforeFormat ? data : fmt;
+    const auto& second = layout.dataBeforeFormat ? fmt : data;
     body.insert(body.end(), first.begin(), first.end());
     body.insert(body.end(), second.begin(), second.end());
     std::vector<std::uint8_t> file;

@@ -37,7 +37,7 @@ Packet RandomPacket(std::mt19937& rng);
 std::vector<std::int16_t> Synthesize(const Packet& packet, bool filterOn, double alpha = 0.2);
 
 // Parts of a WAV file under construction.
-struct WavSpec {
+struct WavLayout {
     std::uint16_t tag = 1;
     std::uint16_t channels = 1;
     std::uint32_t rate = 16000;
@@ -51,7 +51,7 @@ struct WavSpec {
 };
 
 // A whole WAV file with `samples` (interleaved 16-bit) as its data.
-std::vector<std::uint8_t> MakeWav(const WavSpec& spec, std::span<const std::int16_t> samples);
+std::vector<std::uint8_t> MakeWav(const WavLayout& layout, std::span<const std::int16_t> samples);
 
 // Writes bytes to a file; returns the path.
 std::string WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -15,7 +15,7 @@ namespace tornel {
 namespace {
 
 using test::MakeWav;
-using test::WavSpec;
+using test::WavLayout;
 
 const std::vector<std::int16_t> kFrames = {1, -2, 300, -32768, 32767, 0};
 
@@ -24,7 +24,7 @@ WavAudio Parse(const std::vector<std::uint8_t>& bytes) {
 }
 
 TEST(WavReader, ReadsPlainPcm) {
-    const WavAudio a = Parse(MakeWav(WavSpec{}, kFrames));
+    const WavAudio a = Parse(MakeWav(WavLayout{}, kFrames));
     EXPECT_EQ(a.sampleRate, 16000);
     EXPECT_EQ(a.channelCount, 1);
     EXPECT_EQ(a.samples, kFrames);
@@ -32,29 +32,29 @@ TEST(WavReader, ReadsPlainPcm) {
 }
 
 TEST(WavReader, AcceptsOtherLayouts) {
-    WavSpec stereo;
+    WavLayout stereo;
     stereo.channels = 2;
     stereo.rate = 44100;
-    WavSpec extensible;
+    WavLayout extensible;
     extensible.extensible = true;
     extensible.rate = 8000;
-    WavSpec reordered;
+    WavLayout reordered;
     reordered.dataBeforeFormat = true;
     reordered.oddChunkFirst = true;
     reordered.rate = 48000;
-    for (const WavSpec& spec : {stereo, extensible, reordered}) {
-        const WavAudio a = Parse(MakeWav(spec, kFrames));
-        EXPECT_EQ(a.sampleRate, static_cast<int>(spec.rate));
-        EXPECT_EQ(a.channelCount, spec.channels);
+    for (const WavLayout& layout : {stereo, extensible, reordered}) {
+        const WavAudio a = Parse(MakeWav(layout, kFrames));
+        EXPECT_EQ(a.sampleRate, static_cast<int>(layout.rate));
+        EXPECT_EQ(a.channelCount, layout.channels);
         EXPECT_EQ(a.samples, kFrames);
-        EXPECT_EQ(a.frameCount(), kFrames.size() / spec.channels);
+        EXPECT_EQ(a.frameCount(), kFrames.size() / layout.channels);
     }
 }
 
 TEST(WavReader, UsesWhatACutFileHolds) {
-    WavSpec spec;
-    spec.declaredDataSize = 1'000'000'000;  // far more than the file holds
-    auto bytes = MakeWav(spec, kFrames);
+    WavLayout layout;
+    layout.declaredDataSize = 1'000'000'000;  // far more than the file holds
+    auto bytes = MakeWav(layout, kFrames);
     bytes.pop_back();  // and half a sample is missing
     const WavAudio a = Parse(bytes);
     EXPECT_TRUE(a.truncated);
@@ -62,16 +62,16 @@ TEST(WavReader, UsesWhatACutFileHolds) {
 }
 
 TEST(WavReader, AnEmptyDataChunkIsARecordingOfNothing) {
-    const WavAudio a = Parse(MakeWav(WavSpec{}, {}));
+    const WavAudio a = Parse(MakeWav(WavLayout{}, {}));
     EXPECT_EQ(a.frameCount(), 0u);
     EXPECT_FALSE(DecodeRecording(a).found);
 }
 
 TEST(WavReader, DropsAnUnfinishedStereoFrame) {
-    WavSpec spec;
-    spec.channels = 2;
+    WavLayout layout;
+    layout.channels = 2;
     const std::vector<std::int16_t> odd = {1, 2, 3};
-    EXPECT_EQ(Parse(MakeWav(spec, odd)).samples, std::vector<std::int16_t>({1, 2}));
+    EXPECT_EQ(Parse(MakeWav(layout, odd)).samples, std::vector<std::int16_t>({1, 2}));
 }
 
 void ExpectRefused(const std::vector<std::uint8_t>& bytes, const std::string& reasonPart) {
@@ -84,7 +84,7 @@ void ExpectRefused(const std::vector<std::uint8_t>& bytes, const std::string& re
 }
 
 TEST(WavReader, RefusesWhatIsNotA16BitPcmRecording) {
-    const auto good = MakeWav(WavSpec{}, kFrames);
+    const auto good = MakeWav(WavLayout{}, kFrames);
     ExpectRefused({}, "короче заголовка");
     ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 11), "короче заголовка");
     ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 30), "«fmt »");
@@ -92,50 +92,50 @@ TEST(WavReader, RefusesWhatIsNotA16BitPcmRecording) {
     const std::string text = "This is plain text, not a recording at all.";
     ExpectRefused(std::vector<std::uint8_t>(text.begin(), text.end()), "не WAV");
 
-    WavSpec spec;
-    spec.channels = 0;
-    ExpectRefused(MakeWav(spec, kFrames), "0 каналов");
-    spec = {};
-    spec.bits = 8;
-    ExpectRefused(MakeWav(spec, kFrames), "8 бит");
-    spec = {};
-    spec.tag = 3;
-    spec.bits = 32;
-    ExpectRefused(MakeWav(spec, kFrames), "плавающей точкой");
-    spec = {};
-    spec.extensible = true;
-    spec.subformat = 3;
-    ExpectRefused(MakeWav(spec, kFrames), "плавающей точкой");
-    spec = {};
-    spec.tag = 2;  // ADPCM
-    ExpectRefused(MakeWav(spec, kFrames), "формат данных 2");
-    spec = {};
-    spec.rate = 7999;
-    ExpectRefused(MakeWav(spec, kFrames), "8000..48000");
-    spec.rate = 48001;
-    ExpectRefused(MakeWav(spec, kFrames), "8000..48000");
-    spec = {};
-    spec.channels = 9;
-    ExpectRefused(MakeWav(spec, kFrames), "каналов");
-    spec = {};
-    spec.blockAlign = 4;
-    ExpectRefused(MakeWav(spec, kFrames), "размер кадра");
+    WavLayout layout;
+    layout.channels = 0;
+    ExpectRefused(MakeWav(layout, kFrames), "0 каналов");
+    layout = {};
+    layout.bits = 8;
+    ExpectRefused(MakeWav(layout, kFrames), "8 бит");
+    layout = {};
+    layout.tag = 3;
+    layout.bits = 32;
+    ExpectRefused(MakeWav(layout, kFrames), "плавающей точкой");
+    layout = {};
+    layout.extensible = true;
+    layout.subformat = 3;
+    ExpectRefused(MakeWav(layout, kFrames), "плавающей точкой");
+    layout = {};
+    layout.tag = 2;  // ADPCM
+    ExpectRefused(MakeWav(layout, kFrames), "формат данных 2");
+    layout = {};
+    layout.rate = 7999;
+    ExpectRefused(MakeWav(layout, kFrames), "8000..48000");
+    layout.rate = 48001;
+    ExpectRefused(MakeWav(layout, kFrames), "8000..48000");
+    layout = {};
+    layout.channels = 9;
+    ExpectRefused(MakeWav(layout, kFrames), "каналов");
+    layout = {};
+    layout.blockAlign = 4;
+    ExpectRefused(MakeWav(layout, kFrames), "размер кадра");
 }
 
 TEST(WavReader, RefusesARecordingLongerThanTenMinutes) {
-    WavSpec spec;
-    spec.rate = 8000;
+    WavLayout layout;
+    layout.rate = 8000;
     const std::vector<std::int16_t> tenMinutes(8000 * 600, 0);
-    EXPECT_EQ(Parse(MakeWav(spec, tenMinutes)).frameCount(), tenMinutes.size());
+    EXPECT_EQ(Parse(MakeWav(layout, tenMinutes)).frameCount(), tenMinutes.size());
     std::vector<std::int16_t> longer = tenMinutes;
     longer.push_back(0);
-    ExpectRefused(MakeWav(spec, longer), "10 минут");
+    ExpectRefused(MakeWav(layout, longer), "10 минут");
 }
 
 TEST(WavReader, ReadsFilesAndRefusesMissingOnesAndFolders) {
     const std::string path = std::filesystem::temp_directory_path() /
                              ("tornel_wav_reader_" + std::to_string(::getpid()) + ".wav");
-    test::WriteFile(path, MakeWav(WavSpec{}, kFrames));
+    test::WriteFile(path, MakeWav(WavLayout{}, kFrames));
     EXPECT_EQ(ReadWavFile(path).samples, kFrames);
     std::filesystem::remove(path);
     EXPECT_THROW(ReadWavFile(path), WavError);
