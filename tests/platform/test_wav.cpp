@@ -71,19 +71,6 @@ ScopedEnv::~ScopedEnv() {
     }
 }
 
-TempDir::TempDir() {
-    char name[] = "/tmp/tornel-sound-test-XXXXXX";
-    if (mkdtemp(name) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = name;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 long FindExactly(const std::vector<std::int16_t>& recording,
                  const std::vector<std::int16_t>& expected) {
     std::size_t first = 0;

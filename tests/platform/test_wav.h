@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace tornel::test {
 
 // The bytes of a 16-bit PCM WAV file with the given samples.
@@ -25,17 +27,6 @@ class ScopedEnv {
   private:
     std::string name_;
     std::optional<std::string> saved_;
-};
-
-// A fresh folder under /tmp, removed with the object.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
 };
 
 // Where `expected` (from its first non-zero sample) starts in `recording`, or -1 when the

@@ -2,6 +2,8 @@
 // JSON and text reports, and a file error reported on stderr with status 1.
 #include <gtest/gtest.h>
 
+#include "tests/support/temp_dir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -15,27 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CliPath;
+using test::ReadFile;
 using test::RunProcess;
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/tornel-generate-XXXXXX";
-        path_ = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::TempDir;
 
 // The packet of the window's design values (see the packet command's tests).
 const Packet kDesignPacket{1, 2, 5, 1, 30, 1, 60, 60, 20, 0, 0, 0, 30, 40, 13, 218};

@@ -1,6 +1,7 @@
 // "_qq.wav" and "9_fmsig.h" on disk: layout, sizes, rounding of the export, silence after the
 // signal, replacement of old files, and failures that must keep the previous good files.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "tests/support/temp_dir.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,30 +25,8 @@ namespace tornel {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/tornel-signal-XXXXXX";
-        path_ = mkdtemp(name);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadFile;
+using test::TempDir;
 
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
