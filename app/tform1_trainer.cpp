@@ -80,6 +80,11 @@ void TForm1::Timer1Timer() {
     if (!state_.trainer.IsRunning()) {
         return;  // a tick that was already due when the run stopped
     }
+    if (playing_) {
+        // While the signal plays nothing else runs, as with a blocking playback: no beep may
+        // mix into what the controller hears. The run goes on by the clock afterwards.
+        return;
+    }
     const TickResult tick = state_.trainer.Tick();
     TickAtNextEdge(tick.patternTime);
     ShowCursor(tick.cursor);

@@ -226,3 +226,26 @@ TEST_F(Trainer, WithBox10ClearTheDisabledDurationsStillDrawAndRun) {
 
 }  // namespace
 }  // namespace tornel::app::testing
+
+namespace tornel::app::testing {
+namespace {
+
+// While "выдать" plays the signal nothing else runs: a trainer edge crossed meanwhile does not
+// beep into the controller's signal; the run goes on by the clock once the playback is over.
+TEST_F(Trainer, NoBeepWhileTheSignalPlays) {
+    QTRY_VERIFY(!Control<QTimer>("Timer2")->isActive());  // its redraw would stop the run
+    Click();
+    Tick();
+    sound.duringPlayback = [this] { Tick(2.5); };  // crosses the start of the first PTT
+    Button("Button_FormFile")->click();
+    Button("Button_Out")->click();
+    EXPECT_THAT(tone->beeps(), IsEmpty());
+    EXPECT_EQ(Caption(), QStringLiteral("стоп"));
+    Tick();  // the first tick after the playback catches up with the clock
+    EXPECT_EQ(Indicator(), QColor(Qt::red));
+    ASSERT_EQ(tone->beeps().size(), 1u);
+    EXPECT_EQ(tone->beeps()[0].frequencyHz, 800);
+}
+
+}  // namespace
+}  // namespace tornel::app::testing
