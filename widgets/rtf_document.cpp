@@ -19,6 +19,9 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 // Pictures that would need more memory than this to decode are left out.
 constexpr int kImageAllocationLimitMb = 64;
+// All pictures of one document together: a file of many small, well-compressed pictures must not
+// decode into gigabytes.
+constexpr qint64 kDocumentImageBudgetBytes = 256LL * 1024 * 1024;
 constexpr double kMaxImageSidePx = 4096.0;
 
 Qt::Alignment toQt(rtf::Alignment alignment) {
@@ -87,12 +90,13 @@ QImage decodeImage(const rtf::Image& image) {
 }
 
 void insertImage(QTextCursor& cursor, const rtf::Document& model, int index,
-                 const QTextCharFormat& format) {
+                 const QTextCharFormat& format, qint64& imageBudget) {
     const rtf::Image& image = model.images[static_cast<std::size_t>(index)];
     const QImage picture = decodeImage(image);
-    if (picture.isNull()) {
+    if (picture.isNull() || picture.sizeInBytes() > imageBudget) {
         return;  // damaged or oversized data: the picture is left out, the text goes on
     }
+    imageBudget -= picture.sizeInBytes();
     const QUrl name(QStringLiteral("rtf-image:%1").arg(index));
     cursor.document()->addResource(QTextDocument::ImageResource, name, picture);
     const double width =
@@ -118,6 +122,7 @@ void fillTextDocument(const rtf::Document& model, QTextDocument& document) {
         fonts << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     }
     QTextCursor cursor(&document);
+    qint64 imageBudget = kDocumentImageBudgetBytes;
     bool first = true;
     for (const rtf::Paragraph& paragraph : model.paragraphs) {
         const QTextCharFormat mark = charFormat(paragraph.markFormat, fonts);
@@ -131,7 +136,7 @@ void fillTextDocument(const rtf::Document& model, QTextDocument& document) {
         for (const rtf::Run& run : paragraph.runs) {
             const QTextCharFormat format = charFormat(run.format, fonts);
             if (run.image >= 0) {
-                insertImage(cursor, model, run.image, format);
+                insertImage(cursor, model, run.image, format, imageBudget);
             } else {
                 cursor.insertText(runText(run.text), format);
             }

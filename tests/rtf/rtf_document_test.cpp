@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -121,6 +123,34 @@ TEST_F(RtfDocumentTest, DamagedPictureIsLeftOutTextGoesOn) {
     const std::string rtf = "{\\rtf1 a{\\pict\\pngblip\\picw9999999\\pich9999999 89504e47}b}";
     EXPECT_EQ(loadRtf(rtf, document_), rtf::Fault::None);
     EXPECT_EQ(document_.toPlainText(), QStringLiteral("ab"));
+}
+
+TEST_F(RtfDocumentTest, PicturesTogetherStayWithinTheDocumentsBudget) {
+    // Twenty pictures of 16 MB each once decoded, a few kilobytes each in the file: only as many
+    // as fit 256 MB are kept, the rest are left out and the text goes on.
+    QImage big(2048, 2048, QImage::Format_ARGB32);
+    big.fill(Qt::white);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(big.save(&buffer, "PNG"));
+    rtf::Document model;
+    rtf::Paragraph paragraph;
+    for (int i = 0; i < 20; ++i) {
+        model.images.push_back(
+            {rtf::ImageFormat::Png, std::vector<std::uint8_t>(png.begin(), png.end()), 0, 0});
+        paragraph.runs.push_back({{}, {}, i});
+    }
+    paragraph.runs.push_back({{}, "end", -1});
+    model.paragraphs.push_back(paragraph);
+
+    fillTextDocument(model, document_);
+    int kept = 0;
+    for (auto it = document_.begin().begin(); !it.atEnd(); ++it) {
+        kept += it.fragment().charFormat().isImageFormat() ? it.fragment().length() : 0;
+    }
+    EXPECT_EQ(kept, 16);
+    EXPECT_TRUE(document_.toPlainText().endsWith(QStringLiteral("end")));
 }
 
 TEST_F(RtfDocumentTest, ReloadReplacesContentAndClearsUndo) {
