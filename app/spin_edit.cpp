@@ -25,9 +25,7 @@ void SpinEdit::NoteText() {
 }
 
 int SpinEdit::Value() const {
-    bool ok = false;
-    const int v = lineEdit()->text().trimmed().toInt(&ok, 10);
-    return ok ? v : minimum();
+    return valueFromText(lineEdit()->text());
 }
 
 void SpinEdit::keyPressEvent(QKeyEvent* event) {

@@ -168,13 +168,13 @@ bool TForm1::Button_FormFileClick() {
         const BuildResult built = BuildPacket(ReadPacketInputs());
         state_.packet = built.packet;
         buildStatus_ = QString::fromStdString(built.status);
-        ui_->StaticText_Error->setText(buildStatus_);
+        SetStatus(buildStatus_);
         SetMemoLines(ui_->Memo1, built.parameterListing);
         SetMemoLines(ui_->Memo2, built.crcTrace);
         SetMemoLines(ui_->Memo_MasIsh, built.packetListing);
         return true;
     } catch (const FieldOutOfRange& e) {
-        ui_->StaticText_Error->setText(QString::fromUtf8(e.what()));
+        SetStatus(QString::fromUtf8(e.what()));
         return false;
     }
 }
@@ -200,6 +200,7 @@ void TForm1::Button_OutClick() {
 void TForm1::ClearFilterChart() {
     ui_->Chart_Filtr->graph(0)->data()->clear();
     ui_->Chart_Filtr->graph(1)->data()->clear();
+    ui_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TForm1::ShowSignalCharts() {
@@ -246,8 +247,13 @@ void TForm1::PlaySignal() {
     if (!result.played || !result.error.empty()) {
         status = QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error);
     }
-    ui_->StaticText_Error->setText(status);
-    ui_->StaticText_Error->setToolTip(status.trimmed());
+    SetStatus(status);
+}
+
+// The status line; its tooltip holds the whole text, which the line may cut.
+void TForm1::SetStatus(const QString& text) {
+    ui_->StaticText_Error->setText(text);
+    ui_->StaticText_Error->setToolTip(text.trimmed());
 }
 
 void TForm1::ShowPlaybackProgress(double fraction) {

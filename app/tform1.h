@@ -107,6 +107,7 @@ class TForm1 : public QWidget {
     void PlaySignal();
     void ShowPlaybackProgress(double fraction);
     void ShowError(const QString& text);
+    void SetStatus(const QString& text);
 
     std::unique_ptr<Ui::TForm1> ui_;
     ProgramState& state_;

@@ -245,12 +245,15 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
+    const FieldRange& durations = FieldRanges()[9];
     return "Использование:\n"
            "  tornel4-cli packet   [ПАРАМЕТРЫ] [--json]\n"
            "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
            "  tornel4-cli send     [ПАРАМЕТРЫ]\n"
            "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
-           "ПАРАМЕТРЫ: --p1 N ... --p9 N (p9 в Гц), --p10 ПЕРВАЯ,ПАУЗА,ВТОРАЯ (секунды, 2..25),\n"
+           "ПАРАМЕТРЫ: --p1 N ... --p9 N (p9 в Гц), --p10 ПЕРВАЯ,ПАУЗА,ВТОРАЯ (секунды, " +
+           std::to_string(durations.min) + ".." + std::to_string(durations.max) +
+           "),\n"
            "  --enable СПИСОК, --disable СПИСОК (номера 5,6,8,9,10 через запятую),\n"
            "  --filter on|off, --alpha N (коэффициент фильтра N/100; по умолчанию 0.2)\n";
 }
