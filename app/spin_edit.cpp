@@ -20,11 +20,11 @@ void SpinEdit::NoteText() {
     const QString now = lineEdit()->text();
     if (now != lastText_) {
         lastText_ = now;
-        emit changed();
+        emit Changed();
     }
 }
 
-int SpinEdit::Value() const {
+int SpinEdit::TypedValue() const {
     return valueFromText(lineEdit()->text());
 }
 

@@ -7,7 +7,7 @@
 //   (Enter is refused); pasted text is taken as it is.
 // - When the field loses the focus, a value outside the range is replaced by the nearer bound
 //   and a text that is not a number by the minimum.
-// - Value() reads the text as it stands: an out-of-range number is returned unclamped, a text
+// - TypedValue() reads the text as it stands: an out-of-range number is returned unclamped, a text
 //   that is not a whole number reads as the minimum.
 
 #include <QSpinBox>
@@ -21,11 +21,11 @@ class SpinEdit : public QSpinBox {
     explicit SpinEdit(QWidget* parent = nullptr);
 
     // The number in the field's text; the minimum when the text is not a whole number.
-    int Value() const;
+    int TypedValue() const;
 
   signals:
     // Every change of the text: typing, pasting, the arrows, a value set by code.
-    void changed();
+    void Changed();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

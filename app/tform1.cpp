@@ -123,7 +123,7 @@ void TForm1::ConnectHandlers() {
     connect(ui_->Button_Out, &QPushButton::clicked, this, &TForm1::Button_OutClick);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(ui_->SpinEdit_Alfa, &SpinEdit::changed, this, &TForm1::SpinEdit_AlfaChange);
+    connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
     connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
     connect(ui_->CheckBox_5, &QCheckBox::clicked, this, &TForm1::CheckBox_5Click);
     connect(ui_->CheckBox_6, &QCheckBox::clicked, this, &TForm1::CheckBox_6Click);
@@ -131,7 +131,7 @@ void TForm1::ConnectHandlers() {
     connect(ui_->CheckBox_9, &QCheckBox::clicked, this, &TForm1::CheckBox_9Click);
     connect(ui_->CheckBox_10, &QCheckBox::clicked, this, &TForm1::CheckBox_10Click);
     for (SpinEdit* field : {ui_->SpinEdit_10, ui_->SpinEdit_11, ui_->SpinEdit_12}) {
-        connect(field, &SpinEdit::changed, this, &TForm1::SpinEdit_10Change);
+        connect(field, &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
     }
     connect(ui_->Button_Sound, &QPushButton::clicked, this, &TForm1::Button_SoundClick);
     connect(ui_->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);
@@ -149,7 +149,7 @@ PacketInputs TForm1::ReadPacketInputs() const {
     PacketInputs in;
     const auto fields = ParameterFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        in.fields[i] = fields[i]->Value();
+        in.fields[i] = fields[i]->TypedValue();
     }
     in.boxes.box5 = ui_->CheckBox_5->isChecked();
     in.boxes.box6 = ui_->CheckBox_6->isChecked();
@@ -271,7 +271,7 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::SpinEdit_AlfaChange() {
-    state_.synth.setAlpha(ui_->SpinEdit_Alfa->Value() / 100.0);
+    state_.synth.setAlpha(ui_->SpinEdit_Alfa->TypedValue() / 100.0);
 }
 
 // The synthesis reads the box itself at every send.

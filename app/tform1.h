@@ -77,8 +77,8 @@ class TForm1 : public QWidget {
     // Commands.
     bool Button_FormFileClick();
     void Button_OutClick();
-    void Button3Click();
-    void Button2Click();
+    void Button3Click();  // shows the packet dump as it stands, without building
+    void Button2Click();  // quits the program
     void SpinEdit_AlfaChange();
     void CheckBox_ModFiltrClick();
     void CheckBox_5Click();
@@ -90,8 +90,8 @@ class TForm1 : public QWidget {
     // The PTT pattern trainer (tform1_trainer.cpp).
     void SpinEdit_10Change();
     void Button_SoundClick();
-    void Timer1Timer();
-    void Timer2Timer();
+    void Timer1Timer();  // one tick of a trainer run: cursor, indicator, beeps, stop
+    void Timer2Timer();  // the first tick after start-up: draws the pattern once
     void CheckBox_ZwukClick();
     void TickAtNextEdge(double patternTime);
     void ShowCursor(const CursorPoints& cursor);

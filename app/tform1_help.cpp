@@ -13,7 +13,7 @@ namespace tornel::app {
 void TForm1::LoadHelpPages() {
     QTextEdit* const views[] = {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3};
     for (int page = 1; page <= 3; ++page) {
-        loadHelpPage(*views[page - 1], helpFileName(page));
+        LoadHelpPage(*views[page - 1], HelpFileName(page));
     }
 }
 

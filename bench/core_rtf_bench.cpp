@@ -9,7 +9,7 @@ namespace {
 
 // A help page of about 1 MB written like ours: Cyrillic in \'hh escapes, bold headings, justified
 // paragraphs.
-std::string megabyteHelpPage() {
+std::string MegabyteHelpPage() {
     const std::string heading =
         "\\pard\\plain\\sb200\\sa80\\b\\fs24\\cf1 1) \\'cf\\'ee\\'f0\\'ee\\'e3 "
         "\\'f1\\'f0\\'e0\\'e1\\'e0\\'f2\\'fb\\'e2\\'e0\\'ed\\'e8\\'ff\\par\n";
@@ -31,10 +31,10 @@ std::string megabyteHelpPage() {
 }
 
 void BM_RtfParseHelpPage1MB(benchmark::State& state) {
-    const std::string rtf = megabyteHelpPage();
+    const std::string rtf = MegabyteHelpPage();
     std::size_t paragraphs = 0;
     for (auto _ : state) {
-        const tornel::rtf::Document doc = tornel::rtf::parse(rtf);
+        const tornel::rtf::Document doc = tornel::rtf::Parse(rtf);
         paragraphs = doc.paragraphs.size();
         benchmark::DoNotOptimize(doc);
     }

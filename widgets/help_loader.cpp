@@ -16,13 +16,13 @@ namespace {
 
 constexpr qint64 kMaxHelpBytes = qint64{16} << 20;
 
-[[noreturn]] void fail(const QString& path, const QString& reason) {
+[[noreturn]] void Fail(const QString& path, const QString& reason) {
     const QString text = QStringLiteral("Не удаётся прочитать файл \"%1\": %2.")
                              .arg(QFileInfo(path).fileName(), reason);
     throw HelpFileError(text.toStdString());
 }
 
-QString openFailure(const QFile& file) {
+QString OpenFailure(const QFile& file) {
     switch (file.error()) {
         case QFileDevice::PermissionsError:
             return QStringLiteral("нет прав на чтение");
@@ -34,27 +34,27 @@ QString openFailure(const QFile& file) {
 }
 
 // The file's first bytes, at most kMaxHelpBytes + 1 so that an oversized file shows as such.
-QByteArray readBounded(const QString& path) {
+QByteArray ReadBounded(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir()) {
-        fail(path, QStringLiteral("это папка, а не файл"));
+        Fail(path, QStringLiteral("это папка, а не файл"));
     }
     if (!info.isFile()) {
-        fail(path, QStringLiteral("это не обычный файл"));  // a device or a pipe could block
+        Fail(path, QStringLiteral("это не обычный файл"));  // a device or a pipe could block
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(path, openFailure(file));
+        Fail(path, OpenFailure(file));
     }
     QByteArray bytes = file.read(kMaxHelpBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        fail(path, QStringLiteral("ошибка чтения"));
+        Fail(path, QStringLiteral("ошибка чтения"));
     }
     return bytes;
 }
 
 // Cuts an oversized text back to the limit, without splitting a UTF-8 sequence.
-void truncateText(QByteArray& bytes) {
+void TruncateText(QByteArray& bytes) {
     if (bytes.size() <= kMaxHelpBytes) {
         return;
     }
@@ -65,45 +65,45 @@ void truncateText(QByteArray& bytes) {
     bytes.truncate(end);
 }
 
-QString decodePlainText(QByteArray bytes) {
-    truncateText(bytes);
+QString DecodePlainText(QByteArray bytes) {
+    TruncateText(bytes);
     const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (rtf::isValidUtf8(view)) {
+    if (rtf::IsValidUtf8(view)) {
         QString text = QString::fromUtf8(bytes);
         if (text.startsWith(QChar(0xFEFF))) {
             text.remove(0, 1);
         }
         return text;
     }
-    return QString::fromStdString(rtf::decodeCodePage(view, 1251));
+    return QString::fromStdString(rtf::DecodeCodePage(view, 1251));
 }
 
 }  // namespace
 
-QString helpFileName(int page) {
+QString HelpFileName(int page) {
     return QStringLiteral("help%1.rtf").arg(page);
 }
 
-HelpPageKind loadHelpPage(QTextDocument& document, const QString& path) {
+HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path) {
     if (!QFileInfo::exists(path)) {
         return HelpPageKind::Missing;
     }
-    const QByteArray bytes = readBounded(path);
+    const QByteArray bytes = ReadBounded(path);
     const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (rtf::looksLikeRtf(view)) {
-        loadRtf(view, document);  // a fault still shows what was read before it
+    if (rtf::LooksLikeRtf(view)) {
+        LoadRtf(view, document);  // a fault still shows what was read before it
         return HelpPageKind::RichText;
     }
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    document.setPlainText(decodePlainText(bytes));
+    document.setPlainText(DecodePlainText(bytes));
     document.setUndoRedoEnabled(undo);
     document.setModified(false);
     return HelpPageKind::PlainText;
 }
 
-HelpPageKind loadHelpPage(QTextEdit& view, const QString& path) {
-    const HelpPageKind kind = loadHelpPage(*view.document(), path);
+HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path) {
+    const HelpPageKind kind = LoadHelpPage(*view.document(), path);
     if (kind != HelpPageKind::Missing) {
         view.moveCursor(QTextCursor::Start);
         view.ensureCursorVisible();
@@ -111,7 +111,7 @@ HelpPageKind loadHelpPage(QTextEdit& view, const QString& path) {
     return kind;
 }
 
-QStringList loadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory) {
+QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory) {
     QStringList errors;
     const QDir dir(directory.isEmpty() ? QDir::currentPath() : directory);
     for (int page = 1; page <= 3; ++page) {
@@ -120,7 +120,7 @@ QStringList loadHelpPages(const std::array<QTextEdit*, 3>& views, const QString&
             continue;
         }
         try {
-            loadHelpPage(*view, dir.filePath(helpFileName(page)));
+            LoadHelpPage(*view, dir.filePath(HelpFileName(page)));
         } catch (const HelpFileError& error) {
             errors << error.message();
         }

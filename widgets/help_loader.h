@@ -26,18 +26,18 @@ class HelpFileError : public std::runtime_error {
 };
 
 // "help1.rtf", "help2.rtf", "help3.rtf" for page 1, 2, 3.
-QString helpFileName(int page);
+QString HelpFileName(int page);
 
 // Loads one help file into a view or a document. `path` is a file name (looked up in the working
 // directory) or a full path. A missing file changes nothing. At most the first 16 MB are read;
 // damaged RTF shows what was read up to the damage. Throws HelpFileError when the file exists but
 // cannot be read (a folder, a device, no permission, a read error); the view is then unchanged.
-HelpPageKind loadHelpPage(QTextEdit& view, const QString& path);
-HelpPageKind loadHelpPage(QTextDocument& document, const QString& path);
+HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path);
+HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path);
 
 // Loads "help1.rtf" to "help3.rtf" from `directory` into the three views, in this order. A file
 // that cannot be read does not stop the others; the messages of those that failed are returned,
 // in page order, for the error box.
-QStringList loadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory = {});
+QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory = {});
 
 }  // namespace tornel

@@ -44,12 +44,12 @@ void TLabel3D::paintEvent(QPaintEvent* /*event*/) {
 }
 
 // The caption goes where QLabel would put it: inside the frame and the margin.
-QRect TLabel3D::captionRect() const {
+QRect TLabel3D::CaptionRect() const {
     const int m = margin();
     return contentsRect().adjusted(m, m, -m, -m);
 }
 
-int TLabel3D::textFlags() const {
+int TLabel3D::TextFlags() const {
     int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
     const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
     if (horizontal & Qt::AlignRight) {
@@ -70,8 +70,8 @@ int TLabel3D::textFlags() const {
 // caption itself. The light and dark colours are the palette's 3-D edge colours, so they
 // follow the desktop's colour scheme like the edges of buttons do.
 void TLabel3D::DrawCaption3D(QPainter& painter) const {
-    const QRect r = captionRect();
-    const int flags = textFlags();
+    const QRect r = CaptionRect();
+    const int flags = TextFlags();
     const QPalette& pal = palette();
     painter.setFont(font());
 

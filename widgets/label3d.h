@@ -47,7 +47,10 @@ class TLabel3D : public QLabel {
     bool isTransparent() const { return transparent_; }
 
     // Each setter stores the value and repaints the whole label, even when the value is the
-    // same as before. The uic-generated form code calls setStyle/setGlub by these names.
+    // same as before. These are accessors and mutators, named like the value they hold (as in
+    // the core); the names must stay as they are: the uic-generated form code calls
+    // set<Property> for every property a form sets ("Style" -> setStyle, "Glub" -> setGlub,
+    // "Transparent" -> setTransparent, "ShowAccelChar" -> setShowAccelChar).
     using QLabel::setStyle;  // keep QWidget::setStyle(QStyle*) visible beside the overload
     void setStyle(TLabel3DStyle style);
     void setGlub(TLabel3DGlub glub);
@@ -59,8 +62,8 @@ class TLabel3D : public QLabel {
 
   private:
     void DrawCaption3D(QPainter& painter) const;
-    int textFlags() const;
-    QRect captionRect() const;
+    int TextFlags() const;
+    QRect CaptionRect() const;
 
     TLabel3DStyle style_ = lsLowered;
     TLabel3DGlub glub_ = 1;

@@ -24,7 +24,7 @@ constexpr int kImageAllocationLimitMb = 64;
 constexpr qint64 kDocumentImageBudgetBytes = 256LL * 1024 * 1024;
 constexpr double kMaxImageSidePx = 4096.0;
 
-Qt::Alignment toQt(rtf::Alignment alignment) {
+Qt::Alignment ToQt(rtf::Alignment alignment) {
     switch (alignment) {
         case rtf::Alignment::Center:
             return Qt::AlignHCenter;
@@ -38,13 +38,13 @@ Qt::Alignment toQt(rtf::Alignment alignment) {
     return Qt::AlignLeft;
 }
 
-QColor toQt(const rtf::Color& c) {
+QColor ToQt(const rtf::Color& c) {
     return QColor(c.red, c.green, c.blue);
 }
 
-QTextBlockFormat blockFormat(const rtf::ParagraphFormat& p) {
+QTextBlockFormat BlockFormat(const rtf::ParagraphFormat& p) {
     QTextBlockFormat f;
-    f.setAlignment(toQt(p.alignment));
+    f.setAlignment(ToQt(p.alignment));
     f.setLeftMargin(p.leftIndent / kTwipsPerPixel);
     f.setRightMargin(p.rightIndent / kTwipsPerPixel);
     f.setTextIndent(p.firstLineIndent / kTwipsPerPixel);
@@ -53,7 +53,7 @@ QTextBlockFormat blockFormat(const rtf::ParagraphFormat& p) {
     return f;
 }
 
-QTextCharFormat charFormat(const rtf::CharFormat& c, const QStringList& fonts) {
+QTextCharFormat CharFormat(const rtf::CharFormat& c, const QStringList& fonts) {
     QTextCharFormat f;
     if (c.font >= 0 && c.font < fonts.size() && !fonts[c.font].isEmpty()) {
         f.setFontFamilies({fonts[c.font]});
@@ -64,22 +64,22 @@ QTextCharFormat charFormat(const rtf::CharFormat& c, const QStringList& fonts) {
     f.setFontUnderline(c.underline);
     f.setFontStrikeOut(c.strike);
     if (c.color) {
-        f.setForeground(toQt(*c.color));
+        f.setForeground(ToQt(*c.color));
     }
     if (c.highlight) {
-        f.setBackground(toQt(*c.highlight));
+        f.setBackground(ToQt(*c.highlight));
     }
     return f;
 }
 
 // "\line" is a break inside the paragraph: Qt's line separator, not a new block.
-QString runText(const std::string& utf8) {
+QString RunText(const std::string& utf8) {
     QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     return text;
 }
 
-QImage decodeImage(const rtf::Image& image) {
+QImage DecodeImage(const rtf::Image& image) {
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(image.data.data()),
                                                static_cast<qsizetype>(image.data.size()));
     QBuffer buffer(&bytes);
@@ -89,10 +89,10 @@ QImage decodeImage(const rtf::Image& image) {
     return reader.read();
 }
 
-void insertImage(QTextCursor& cursor, const rtf::Document& model, int index,
+void InsertImage(QTextCursor& cursor, const rtf::Document& model, int index,
                  const QTextCharFormat& format, qint64& imageBudget) {
     const rtf::Image& image = model.images[static_cast<std::size_t>(index)];
-    const QImage picture = decodeImage(image);
+    const QImage picture = DecodeImage(image);
     if (picture.isNull() || picture.sizeInBytes() > imageBudget) {
         return;  // damaged or oversized data: the picture is left out, the text goes on
     }
@@ -113,7 +113,7 @@ void insertImage(QTextCursor& cursor, const rtf::Document& model, int index,
 
 }  // namespace
 
-void fillTextDocument(const rtf::Document& model, QTextDocument& document) {
+void FillTextDocument(const rtf::Document& model, QTextDocument& document) {
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
@@ -125,20 +125,20 @@ void fillTextDocument(const rtf::Document& model, QTextDocument& document) {
     qint64 imageBudget = kDocumentImageBudgetBytes;
     bool first = true;
     for (const rtf::Paragraph& paragraph : model.paragraphs) {
-        const QTextCharFormat mark = charFormat(paragraph.markFormat, fonts);
+        const QTextCharFormat mark = CharFormat(paragraph.markFormat, fonts);
         if (first) {
-            cursor.setBlockFormat(blockFormat(paragraph.format));
+            cursor.setBlockFormat(BlockFormat(paragraph.format));
             cursor.setBlockCharFormat(mark);
             first = false;
         } else {
-            cursor.insertBlock(blockFormat(paragraph.format), mark);
+            cursor.insertBlock(BlockFormat(paragraph.format), mark);
         }
         for (const rtf::Run& run : paragraph.runs) {
-            const QTextCharFormat format = charFormat(run.format, fonts);
+            const QTextCharFormat format = CharFormat(run.format, fonts);
             if (run.image >= 0) {
-                insertImage(cursor, model, run.image, format, imageBudget);
+                InsertImage(cursor, model, run.image, format, imageBudget);
             } else {
-                cursor.insertText(runText(run.text), format);
+                cursor.insertText(RunText(run.text), format);
             }
         }
     }
@@ -146,9 +146,9 @@ void fillTextDocument(const rtf::Document& model, QTextDocument& document) {
     document.setModified(false);
 }
 
-rtf::Fault loadRtf(std::string_view rtf, QTextDocument& document) {
-    const rtf::Document model = rtf::parse(rtf);
-    fillTextDocument(model, document);
+rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document) {
+    const rtf::Document model = rtf::Parse(rtf);
+    FillTextDocument(model, document);
     return model.fault;
 }
 

@@ -12,10 +12,10 @@ namespace tornel {
 // Replaces the content of `document` with `model`: paragraphs with their alignment, indents and
 // spacing, runs with their font, size, style and colours, PNG and JPEG pictures as image
 // resources. Text without a colour of its own keeps the view's text colour. Undo history is reset.
-void fillTextDocument(const rtf::Document& model, QTextDocument& document);
+void FillTextDocument(const rtf::Document& model, QTextDocument& document);
 
 // Reads RTF bytes into `document`; returns why reading stopped early (rtf::Fault::None when the
 // whole input was read). What was read before a fault is shown all the same.
-rtf::Fault loadRtf(std::string_view rtf, QTextDocument& document);
+rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document);
 
 }  // namespace tornel

@@ -66,7 +66,7 @@ constexpr std::array<char16_t, 128> kCp866 = {
 
 constexpr int kDefaultCodePage = 1251;
 
-const std::array<char16_t, 128>& tableFor(int codePage) {
+const std::array<char16_t, 128>& TableFor(int codePage) {
     switch (codePage) {
         case 1250:
             return kCp1250;
@@ -80,7 +80,7 @@ const std::array<char16_t, 128>& tableFor(int codePage) {
 }
 
 // The code page of a font's \fcharset, or 0 when the font follows the document's code page.
-int codePageOfCharset(int charset) {
+int CodePageOfCharset(int charset) {
     switch (charset) {
         case 204:  // RUSSIAN_CHARSET
             return 1251;
@@ -93,7 +93,7 @@ int codePageOfCharset(int charset) {
     }
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         cp = 0xFFFD;
     }
@@ -114,7 +114,7 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-char32_t decodeByte(std::uint8_t byte, int codePage) {
+char32_t DecodeByte(std::uint8_t byte, int codePage) {
     if (byte < 0x80) {
         return byte;
     }
@@ -122,10 +122,10 @@ char32_t decodeByte(std::uint8_t byte, int codePage) {
         // The Symbol font's bullet is the one symbol that ordinary documents use (lists).
         return byte == 0xB7 ? U'\u2022' : kCp1252[byte - 0x80];
     }
-    return tableFor(codePage)[byte - 0x80];
+    return TableFor(codePage)[byte - 0x80];
 }
 
-int hexValue(char c) {
+int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -135,10 +135,10 @@ int hexValue(char c) {
     return -1;
 }
 
-bool isLetter(char c) {
+bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-bool isDigit(char c) {
+bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
@@ -159,7 +159,7 @@ class Lexer {
   public:
     explicit Lexer(std::string_view input) : in_(input) {}
 
-    Token next() {
+    Token Next() {
         Token t;
         if (pos_ >= in_.size()) {
             return t;
@@ -171,7 +171,7 @@ class Lexer {
             return t;
         }
         if (c == '\\') {
-            return controlAfterBackslash();
+            return ControlAfterBackslash();
         }
         // Plain text up to the next special character; line ends are not text in RTF.
         const std::size_t start = pos_;
@@ -184,25 +184,25 @@ class Lexer {
     }
 
     // Raw bytes after \bin; never more than what is left.
-    std::string_view takeRaw(std::size_t count) {
+    std::string_view TakeRaw(std::size_t count) {
         count = std::min(count, in_.size() - pos_);
         const std::string_view raw = in_.substr(pos_, count);
         pos_ += count;
         return raw;
     }
 
-    std::size_t remaining() const { return in_.size() - pos_; }
+    std::size_t Remaining() const { return in_.size() - pos_; }
 
   private:
-    Token controlAfterBackslash() {
+    Token ControlAfterBackslash() {
         Token t;
         ++pos_;
         if (pos_ >= in_.size()) {
             return t;  // a lone backslash at the end
         }
         const char c = in_[pos_];
-        if (isLetter(c)) {
-            return controlWord();
+        if (IsLetter(c)) {
+            return ControlWord();
         }
         ++pos_;
         if (c == '\r' || c == '\n') {
@@ -212,8 +212,8 @@ class Lexer {
             return t;
         }
         if (c == '\'') {
-            const int high = pos_ < in_.size() ? hexValue(in_[pos_]) : -1;
-            const int low = pos_ + 1 < in_.size() ? hexValue(in_[pos_ + 1]) : -1;
+            const int high = pos_ < in_.size() ? HexValue(in_[pos_]) : -1;
+            const int low = pos_ + 1 < in_.size() ? HexValue(in_[pos_ + 1]) : -1;
             if (high >= 0 && low >= 0) {
                 pos_ += 2;
                 t.kind = TokenKind::HexByte;
@@ -226,22 +226,22 @@ class Lexer {
         return t;
     }
 
-    Token controlWord() {
+    Token ControlWord() {
         Token t;
         t.kind = TokenKind::Word;
         const std::size_t start = pos_;
-        while (pos_ < in_.size() && isLetter(in_[pos_])) {
+        while (pos_ < in_.size() && IsLetter(in_[pos_])) {
             ++pos_;
         }
         t.word = in_.substr(start, pos_ - start);
         bool negative = false;
-        if (pos_ + 1 < in_.size() && in_[pos_] == '-' && isDigit(in_[pos_ + 1])) {
+        if (pos_ + 1 < in_.size() && in_[pos_] == '-' && IsDigit(in_[pos_ + 1])) {
             negative = true;
             ++pos_;
         }
-        if (pos_ < in_.size() && isDigit(in_[pos_])) {
+        if (pos_ < in_.size() && IsDigit(in_[pos_])) {
             std::int64_t value = 0;
-            while (pos_ < in_.size() && isDigit(in_[pos_])) {
+            while (pos_ < in_.size() && IsDigit(in_[pos_])) {
                 // Saturate: a parameter beyond 32 bits is nonsense, but must not overflow.
                 value = std::min<std::int64_t>(value * 10 + (in_[pos_] - '0'), INT32_MAX);
                 ++pos_;
@@ -290,11 +290,11 @@ struct PictureState {
 constexpr int kMaxTwips = 31680;  // 22 inches: the largest page dimension Word accepts
 constexpr int kMaxHalfPoints = 3276;
 
-int clampTwips(std::int32_t v) {
+int ClampTwips(std::int32_t v) {
     return std::clamp<std::int32_t>(v, -kMaxTwips, kMaxTwips);
 }
 
-bool isSkippedDestination(std::string_view w) {
+bool IsSkippedDestination(std::string_view w) {
     // Destinations whose text is not part of the page: document information, style and list
     // definitions, headers and footers, notes, field instructions, drawing objects.
     // clang-format off
@@ -312,7 +312,7 @@ bool isSkippedDestination(std::string_view w) {
     return std::find(kSkipped.begin(), kSkipped.end(), w) != kSkipped.end();
 }
 
-bool isUnderlineWord(std::string_view w) {
+bool IsUnderlineWord(std::string_view w) {
     static constexpr std::array<std::string_view, 17> kWords = {
         "ul",         "uld",       "uldash",     "uldashd", "uldashdd", "uldb",
         "ulhwave",    "ulldash",   "ulth",       "ulthd",   "ulthdash", "ulthdashd",
@@ -324,43 +324,43 @@ class Parser {
   public:
     Parser(std::string_view input, const Limits& limits) : lexer_(input), limits_(limits) {}
 
-    Document run() {
+    Document Read() {
         while (!stopped_) {
-            const Token t = lexer_.next();
+            const Token t = lexer_.Next();
             if (t.kind == TokenKind::End) {
                 if (!stack_.empty()) {
-                    stop(Fault::UnexpectedEnd);
+                    Stop(Fault::UnexpectedEnd);
                 }
                 break;
             }
-            handle(t);
+            Handle(t);
         }
-        finishParagraph(/*keepEmpty=*/false);
+        FinishParagraph(/*keepEmpty=*/false);
         return std::move(doc_);
     }
 
-    void noteTruncatedInput() {
+    void NoteTruncatedInput() {
         if (doc_.fault == Fault::None) {
             doc_.fault = Fault::InputTooLarge;
         }
     }
 
   private:
-    void stop(Fault fault) {
+    void Stop(Fault fault) {
         if (doc_.fault == Fault::None) {
             doc_.fault = fault;
         }
         stopped_ = true;
     }
 
-    void handle(const Token& t) {
+    void Handle(const Token& t) {
         const bool groupStart = afterGroupStart_;
         afterGroupStart_ = false;
         if (starred_) {
             // "{\*\word": an optional destination. Unless it is one we read, skip it whole.
             starred_ = false;
             const bool claimed = t.kind == TokenKind::Word &&
-                                 state_.destination != Destination::Skip && destinationWord(t.word);
+                                 state_.destination != Destination::Skip && DestinationWord(t.word);
             if (!claimed) {
                 state_.destination = Destination::Skip;
             }
@@ -370,28 +370,28 @@ class Parser {
         }
         switch (t.kind) {
             case TokenKind::GroupStart:
-                openGroup();
+                OpenGroup();
                 return;
             case TokenKind::GroupEnd:
-                closeGroup();
+                CloseGroup();
                 return;
             case TokenKind::Symbol:
                 if (t.symbol == '*' && groupStart) {
                     starred_ = true;
                     return;
                 }
-                symbol(t.symbol);
+                Symbol(t.symbol);
                 return;
             case TokenKind::Word:
-                word(t);
+                Word(t);
                 return;
             case TokenKind::HexByte:
-                if (!consumeSkip()) {
-                    byte(t.byte);
+                if (!ConsumeSkip()) {
+                    Byte(t.byte);
                 }
                 return;
             case TokenKind::Text:
-                text(t.word);
+                Text(t.word);
                 return;
             case TokenKind::End:
                 return;
@@ -400,17 +400,17 @@ class Parser {
 
     // ---- groups
 
-    void openGroup() {
+    void OpenGroup() {
         pendingSkip_ = 0;
         if (stack_.size() >= static_cast<std::size_t>(std::max(limits_.maxDepth, 1))) {
-            stop(Fault::TooDeep);
+            Stop(Fault::TooDeep);
             return;
         }
         stack_.push_back(state_);
         afterGroupStart_ = true;
     }
 
-    void closeGroup() {
+    void CloseGroup() {
         pendingSkip_ = 0;
         if (stack_.empty()) {
             stopped_ = true;  // the closing brace of the document; anything after it is ignored
@@ -418,16 +418,16 @@ class Parser {
         }
         if (stack_.size() == 1) {
             // The document's closing brace: its last paragraph keeps the document's formatting.
-            finishParagraph(/*keepEmpty=*/false);
+            FinishParagraph(/*keepEmpty=*/false);
         }
         const Destination closing = state_.destination;
         state_ = stack_.back();
         stack_.pop_back();
         if (closing == Destination::FontTable && state_.destination != Destination::FontTable) {
-            commitFont();
+            CommitFont();
         }
         if (closing == Destination::Picture && state_.destination != Destination::Picture) {
-            finishPicture();
+            FinishPicture();
         }
         if (stack_.empty()) {
             stopped_ = true;
@@ -436,69 +436,69 @@ class Parser {
 
     // ---- control words and symbols
 
-    void symbol(char c) {
-        if (consumeSkip()) {
+    void Symbol(char c) {
+        if (ConsumeSkip()) {
             return;
         }
         switch (c) {
             case '\\':
             case '{':
             case '}':
-                byte(static_cast<std::uint8_t>(c));
+                Byte(static_cast<std::uint8_t>(c));
                 return;
             case '~':
-                codePoint(0x00A0);
+                CodePoint(0x00A0);
                 return;
             case '_':
-                codePoint(0x2011);
+                CodePoint(0x2011);
                 return;
             case '\t':
-                emit("\t");
+                Emit("\t");
                 return;
             default:
                 return;  // \- optional hyphen, \: index entry, \| formula and unknown symbols
         }
     }
 
-    void word(const Token& t) {
+    void Word(const Token& t) {
         const std::string_view w = t.word;
         if (w == "bin") {
-            binary(t.hasParam ? t.param : 0);
+            Binary(t.hasParam ? t.param : 0);
             return;
         }
         if (state_.destination == Destination::Skip) {
             return;
         }
-        if (destinationWord(w)) {
+        if (DestinationWord(w)) {
             return;
         }
         if (w == "u") {
-            unicode(t.param);
+            Unicode(t.param);
             return;
         }
-        if (consumeSkip()) {
+        if (ConsumeSkip()) {
             return;
         }
         switch (state_.destination) {
             case Destination::FontTable:
-                fontTableWord(w, t);
+                FontTableWord(w, t);
                 return;
             case Destination::ColorTable:
-                colorTableWord(w, t);
+                ColorTableWord(w, t);
                 return;
             case Destination::Picture:
-                pictureWord(w, t);
+                PictureWord(w, t);
                 return;
             default:
                 break;
         }
-        if (documentWord(w, t) || characterWord(w, t) || paragraphWord(w, t)) {
+        if (DocumentWord(w, t) || CharacterWord(w, t) || ParagraphWord(w, t)) {
             return;
         }
-        specialCharacterWord(w);
+        SpecialCharacterWord(w);
     }
 
-    bool destinationWord(std::string_view w) {
+    bool DestinationWord(std::string_view w) {
         Destination next;
         if (w == "fonttbl") {
             next = Destination::FontTable;
@@ -512,7 +512,7 @@ class Parser {
             picture_ = {};
         } else if (w == "shppict" || w == "fldrslt" || w == "field") {
             return true;  // pictures and field results are shown as they come
-        } else if (isSkippedDestination(w)) {
+        } else if (IsSkippedDestination(w)) {
             next = Destination::Skip;
         } else {
             return false;
@@ -521,7 +521,7 @@ class Parser {
         return true;
     }
 
-    bool documentWord(std::string_view w, const Token& t) {
+    bool DocumentWord(std::string_view w, const Token& t) {
         if (w == "ansicpg") {
             codePage_ = t.param;
         } else if (w == "deff") {
@@ -534,7 +534,7 @@ class Parser {
         return true;
     }
 
-    bool characterWord(std::string_view w, const Token& t) {
+    bool CharacterWord(std::string_view w, const Token& t) {
         CharFormat& f = state_.format;
         const bool on = !t.hasParam || t.param != 0;
         if (w == "plain") {
@@ -547,7 +547,7 @@ class Parser {
             f.bold = on;
         } else if (w == "i") {
             f.italic = on;
-        } else if (isUnderlineWord(w)) {
+        } else if (IsUnderlineWord(w)) {
             f.underline = on;
         } else if (w == "ulnone") {
             f.underline = false;
@@ -558,19 +558,19 @@ class Parser {
         } else if (w == "f") {
             state_.fontNumber = t.param;
         } else if (w == "cf") {
-            f.color = colorAt(t.param);
+            f.color = ColorAt(t.param);
         } else if (w == "highlight" || w == "cb") {
-            f.highlight = colorAt(t.param);
+            f.highlight = ColorAt(t.param);
         } else {
             return false;
         }
         return true;
     }
 
-    bool paragraphWord(std::string_view w, const Token& t) {
+    bool ParagraphWord(std::string_view w, const Token& t) {
         ParagraphFormat& p = state_.paragraph;
         if (w == "par" || w == "page" || w == "sect") {
-            finishParagraph(/*keepEmpty=*/true);
+            FinishParagraph(/*keepEmpty=*/true);
         } else if (w == "pard") {
             p = ParagraphFormat{};
         } else if (w == "ql") {
@@ -582,26 +582,26 @@ class Parser {
         } else if (w == "qj" || w == "qd") {
             p.alignment = Alignment::Justify;
         } else if (w == "li") {
-            p.leftIndent = clampTwips(t.param);
+            p.leftIndent = ClampTwips(t.param);
         } else if (w == "ri") {
-            p.rightIndent = clampTwips(t.param);
+            p.rightIndent = ClampTwips(t.param);
         } else if (w == "fi") {
-            p.firstLineIndent = clampTwips(t.param);
+            p.firstLineIndent = ClampTwips(t.param);
         } else if (w == "sb") {
-            p.spaceBefore = std::max(0, clampTwips(t.param));
+            p.spaceBefore = std::max(0, ClampTwips(t.param));
         } else if (w == "sa") {
-            p.spaceAfter = std::max(0, clampTwips(t.param));
+            p.spaceAfter = std::max(0, ClampTwips(t.param));
         } else if (w == "cell" || w == "nestcell") {
             ++pendingCellTabs_;
         } else if (w == "row" || w == "nestrow") {
-            finishParagraph(/*keepEmpty=*/true);
+            FinishParagraph(/*keepEmpty=*/true);
         } else {
             return false;
         }
         return true;
     }
 
-    void specialCharacterWord(std::string_view w) {
+    void SpecialCharacterWord(std::string_view w) {
         static constexpr std::array<std::pair<std::string_view, char32_t>, 11> kChars = {{
             {"emdash", 0x2014},
             {"endash", 0x2013},
@@ -616,12 +616,12 @@ class Parser {
             {"tab", U'\t'},
         }};
         if (w == "line") {
-            emit("\n");
+            Emit("\n");
             return;
         }
         for (const auto& [name, cp] : kChars) {
             if (w == name) {
-                codePoint(cp);
+                CodePoint(cp);
                 return;
             }
         }
@@ -629,24 +629,24 @@ class Parser {
 
     // ---- \bin and \u
 
-    void binary(std::int32_t length) {
+    void Binary(std::int32_t length) {
         if (length <= 0) {
             return;
         }
         const auto count = static_cast<std::size_t>(length);
-        if (count > limits_.maxBinaryBytes || count > lexer_.remaining()) {
-            stop(Fault::BinaryTooLarge);
+        if (count > limits_.maxBinaryBytes || count > lexer_.Remaining()) {
+            Stop(Fault::BinaryTooLarge);
             return;
         }
-        const std::string_view raw = lexer_.takeRaw(count);
+        const std::string_view raw = lexer_.TakeRaw(count);
         if (state_.destination == Destination::Picture) {
             for (const char c : raw) {
-                pictureByte(static_cast<std::uint8_t>(c));
+                PictureByte(static_cast<std::uint8_t>(c));
             }
         }
     }
 
-    void unicode(std::int32_t value) {
+    void Unicode(std::int32_t value) {
         if (state_.destination == Destination::Text) {
             // \u takes a signed 16-bit parameter: negative values stand for code units above
             // 0x7FFF.
@@ -654,13 +654,13 @@ class Parser {
             if (unit < 0) {
                 unit = 0xFFFD;
             }
-            codeUnit(static_cast<char32_t>(std::min<std::int64_t>(unit, 0x10FFFF)));
+            CodeUnit(static_cast<char32_t>(std::min<std::int64_t>(unit, 0x10FFFF)));
         }
         pendingSkip_ = state_.unicodeSkip;  // the fallback characters for older readers follow
     }
 
     // One character of the \u fallback is used up; true when the current token was that character.
-    bool consumeSkip() {
+    bool ConsumeSkip() {
         if (pendingSkip_ > 0) {
             --pendingSkip_;
             return true;
@@ -670,13 +670,13 @@ class Parser {
 
     // ---- text
 
-    void text(std::string_view bytes) {
+    void Text(std::string_view bytes) {
         for (std::size_t i = 0; i < bytes.size() && !stopped_; ++i) {
             const auto b = static_cast<std::uint8_t>(bytes[i]);
             if (b == '\r' || b == '\n') {
                 continue;  // line ends in the file are not text and not a fallback character
             }
-            if (consumeSkip()) {
+            if (ConsumeSkip()) {
                 continue;
             }
             if (state_.destination == Destination::Text && b >= 0x20 && b < 0x80) {
@@ -686,27 +686,27 @@ class Parser {
                        static_cast<std::uint8_t>(bytes[end]) < 0x80) {
                     ++end;
                 }
-                emit(bytes.substr(i, end - i));
+                Emit(bytes.substr(i, end - i));
                 i = end - 1;
                 continue;
             }
-            byte(b);
+            Byte(b);
         }
     }
 
     // One byte of text in the current destination's code page.
-    void byte(std::uint8_t b) {
+    void Byte(std::uint8_t b) {
         switch (state_.destination) {
             case Destination::Text:
                 if (b == '\t') {
-                    emit("\t");
+                    Emit("\t");
                 } else if (b >= 0x20) {
-                    codePoint(decodeByte(b, currentCodePage()));
+                    CodePoint(DecodeByte(b, CurrentCodePage()));
                 }
                 return;
             case Destination::FontTable:
                 if (b == ';') {
-                    commitFont();
+                    CommitFont();
                 } else {
                     fontName_ += static_cast<char>(b);
                 }
@@ -720,69 +720,69 @@ class Parser {
                 }
                 return;
             case Destination::Picture:
-                pictureHexDigit(static_cast<char>(b));
+                PictureHexDigit(static_cast<char>(b));
                 return;
             case Destination::Skip:
                 return;
         }
     }
 
-    void codeUnit(char32_t unit) {
+    void CodeUnit(char32_t unit) {
         if (unit >= 0xD800 && unit <= 0xDBFF) {
-            flushSurrogate();
+            FlushSurrogate();
             highSurrogate_ = unit;
             return;
         }
         if (unit >= 0xDC00 && unit <= 0xDFFF && highSurrogate_ != 0) {
             const char32_t cp = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00);
             highSurrogate_ = 0;
-            codePoint(cp);
+            CodePoint(cp);
             return;
         }
-        codePoint(unit);
+        CodePoint(unit);
     }
 
-    void flushSurrogate() {
+    void FlushSurrogate() {
         if (highSurrogate_ != 0) {
             highSurrogate_ = 0;
             std::string s;
-            appendUtf8(s, 0xFFFD);
-            emitUtf8(s);
+            AppendUtf8(s, 0xFFFD);
+            EmitUtf8(s);
         }
     }
 
-    void codePoint(char32_t cp) {
+    void CodePoint(char32_t cp) {
         if (state_.destination != Destination::Text) {
             return;
         }
         std::string s;
-        appendUtf8(s, cp);
-        emit(s);
+        AppendUtf8(s, cp);
+        Emit(s);
     }
 
-    void emit(std::string_view utf8) {
+    void Emit(std::string_view utf8) {
         if (state_.destination != Destination::Text || state_.hidden) {
             return;
         }
-        flushSurrogate();
-        emitUtf8(utf8);
+        FlushSurrogate();
+        EmitUtf8(utf8);
     }
 
-    void emitUtf8(std::string_view utf8) {
-        Run& run = runFor(resolvedFormat(), /*image=*/false);
+    void EmitUtf8(std::string_view utf8) {
+        Run& run = RunFor(ResolvedFormat(), /*image=*/false);
         if (!stopped_) {
             run.text.append(utf8);
         }
     }
 
     // The run that takes the next content: the paragraph's last run when its format matches.
-    Run& runFor(const CharFormat& format, bool image) {
+    Run& RunFor(const CharFormat& format, bool image) {
         auto& runs = paragraph_.runs;
         for (; pendingCellTabs_ > 0; --pendingCellTabs_) {
-            appendToRun(format, "\t");
+            AppendToRun(format, "\t");
         }
         if (image || runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
-            if (!countElement()) {
+            if (!CountElement()) {
                 return scratch_;
             }
             runs.push_back(Run{format, {}, -1});
@@ -790,10 +790,10 @@ class Parser {
         return runs.back();
     }
 
-    void appendToRun(const CharFormat& format, std::string_view s) {
+    void AppendToRun(const CharFormat& format, std::string_view s) {
         auto& runs = paragraph_.runs;
         if (runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
-            if (!countElement()) {
+            if (!CountElement()) {
                 return;
             }
             runs.push_back(Run{format, {}, -1});
@@ -801,56 +801,56 @@ class Parser {
         runs.back().text.append(s);
     }
 
-    bool countElement() {
+    bool CountElement() {
         if (++elements_ > limits_.maxElements) {
-            stop(Fault::TooManyElements);
+            Stop(Fault::TooManyElements);
             return false;
         }
         return true;
     }
 
-    void finishParagraph(bool keepEmpty) {
+    void FinishParagraph(bool keepEmpty) {
         if (state_.destination != Destination::Text && keepEmpty) {
             return;
         }
-        flushSurrogate();
+        FlushSurrogate();
         pendingCellTabs_ = 0;
         if (!keepEmpty && paragraph_.runs.empty()) {
             return;
         }
-        if (!countElement()) {
+        if (!CountElement()) {
             return;
         }
         paragraph_.format = state_.paragraph;
-        paragraph_.markFormat = resolvedFormat();
+        paragraph_.markFormat = ResolvedFormat();
         doc_.paragraphs.push_back(std::move(paragraph_));
         paragraph_ = Paragraph{};
     }
 
     // ---- fonts
 
-    const FontInfo* currentFont() {
+    const FontInfo* CurrentFont() {
         const int number = state_.fontNumber >= 0 ? state_.fontNumber : defaultFont_;
         const auto it = fonts_.find(number);
         return it == fonts_.end() ? nullptr : &it->second;
     }
 
-    CharFormat resolvedFormat() {
+    CharFormat ResolvedFormat() {
         CharFormat f = state_.format;
-        const FontInfo* font = currentFont();
+        const FontInfo* font = CurrentFont();
         f.font = font ? font->index : -1;
         return f;
     }
 
-    int currentCodePage() {
-        const FontInfo* font = currentFont();
+    int CurrentCodePage() {
+        const FontInfo* font = CurrentFont();
         return font && font->codePage != 0 ? font->codePage : codePage_;
     }
 
-    void fontTableWord(std::string_view w, const Token& t) {
+    void FontTableWord(std::string_view w, const Token& t) {
         if (w == "f") {
             if (!fontName_.empty()) {
-                commitFont();
+                CommitFont();
             }
             fontNumber_ = t.param;
             fontCharset_ = 0;
@@ -859,7 +859,7 @@ class Parser {
         }
     }
 
-    void commitFont() {
+    void CommitFont() {
         std::string name = std::move(fontName_);
         fontName_.clear();
         const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -871,15 +871,15 @@ class Parser {
             doc_.fonts.size() >= limits_.maxElements) {
             return;
         }
-        const int codePage = codePageOfCharset(fontCharset_);
+        const int codePage = CodePageOfCharset(fontCharset_);
         fonts_[fontNumber_] = FontInfo{static_cast<int>(doc_.fonts.size()), codePage};
-        doc_.fonts.push_back(decodeCodePage(name, codePage > 2 ? codePage : codePage_));
+        doc_.fonts.push_back(DecodeCodePage(name, codePage > 2 ? codePage : codePage_));
         fontNumber_ = -1;
     }
 
     // ---- colours
 
-    void colorTableWord(std::string_view w, const Token& t) {
+    void ColorTableWord(std::string_view w, const Token& t) {
         const auto component = static_cast<std::uint8_t>(std::clamp<std::int32_t>(t.param, 0, 255));
         if (w == "red") {
             pendingColor_.red = component;
@@ -893,7 +893,7 @@ class Parser {
         colorSet_ = true;
     }
 
-    std::optional<Color> colorAt(std::int32_t index) const {
+    std::optional<Color> ColorAt(std::int32_t index) const {
         if (index <= 0 || static_cast<std::size_t>(index) >= colors_.size()) {
             return std::nullopt;
         }
@@ -902,7 +902,7 @@ class Parser {
 
     // ---- pictures
 
-    void pictureWord(std::string_view w, const Token& t) {
+    void PictureWord(std::string_view w, const Token& t) {
         PictureState& p = picture_;
         if (w == "pngblip") {
             p.kind = PictureKind::Png;
@@ -927,8 +927,8 @@ class Parser {
         }
     }
 
-    void pictureHexDigit(char c) {
-        const int v = hexValue(c);
+    void PictureHexDigit(char c) {
+        const int v = HexValue(c);
         if (v < 0) {
             return;  // blanks and line ends between the digits
         }
@@ -936,28 +936,28 @@ class Parser {
             picture_.pendingNibble = v;
             return;
         }
-        pictureByte(static_cast<std::uint8_t>(picture_.pendingNibble * 16 + v));
+        PictureByte(static_cast<std::uint8_t>(picture_.pendingNibble * 16 + v));
         picture_.pendingNibble = -1;
     }
 
-    void pictureByte(std::uint8_t b) {
+    void PictureByte(std::uint8_t b) {
         if (picture_.kind == PictureKind::Unsupported) {
             return;
         }
         if (picture_.data.size() >= limits_.maxPictureBytes) {
-            stop(Fault::PictureTooLarge);
+            Stop(Fault::PictureTooLarge);
             return;
         }
         picture_.data.push_back(b);
     }
 
-    static int displayTwips(std::int64_t goal, std::int64_t pixels, std::int64_t scale) {
+    static int DisplayTwips(std::int64_t goal, std::int64_t pixels, std::int64_t scale) {
         const std::int64_t base = goal > 0 ? goal : std::max<std::int64_t>(pixels, 0) * 15;
         const std::int64_t scaled = base * std::clamp<std::int64_t>(scale, 1, 1000) / 100;
         return static_cast<int>(std::clamp<std::int64_t>(scaled, 0, 20 * kMaxTwips));
     }
 
-    void finishPicture() {
+    void FinishPicture() {
         PictureState p = std::move(picture_);
         picture_ = {};
         if ((p.kind != PictureKind::Png && p.kind != PictureKind::Jpeg) || p.data.empty() ||
@@ -967,10 +967,10 @@ class Parser {
         Image image;
         image.format = p.kind == PictureKind::Png ? ImageFormat::Png : ImageFormat::Jpeg;
         image.data = std::move(p.data);
-        image.widthTwips = displayTwips(p.goalWidth, p.widthPx, p.scaleX);
-        image.heightTwips = displayTwips(p.goalHeight, p.heightPx, p.scaleY);
-        flushSurrogate();
-        Run& run = runFor(resolvedFormat(), /*image=*/true);
+        image.widthTwips = DisplayTwips(p.goalWidth, p.widthPx, p.scaleX);
+        image.heightTwips = DisplayTwips(p.goalHeight, p.heightPx, p.scaleY);
+        FlushSurrogate();
+        Run& run = RunFor(ResolvedFormat(), /*image=*/true);
         if (stopped_) {
             return;
         }
@@ -1006,7 +1006,7 @@ class Parser {
 
 }  // namespace
 
-std::string Document::plainText() const {
+std::string Document::PlainText() const {
     std::string out;
     for (std::size_t i = 0; i < paragraphs.size(); ++i) {
         if (i > 0) {
@@ -1014,7 +1014,7 @@ std::string Document::plainText() const {
         }
         for (const Run& run : paragraphs[i].runs) {
             if (run.image >= 0) {
-                appendUtf8(out, 0xFFFC);  // the object replacement character
+                AppendUtf8(out, 0xFFFC);  // the object replacement character
             } else {
                 out += run.text;
             }
@@ -1023,7 +1023,7 @@ std::string Document::plainText() const {
     return out;
 }
 
-bool looksLikeRtf(std::string_view bytes) {
+bool LooksLikeRtf(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
     }
@@ -1031,16 +1031,16 @@ bool looksLikeRtf(std::string_view bytes) {
     return first != std::string_view::npos && bytes.substr(first).starts_with("{\\rtf");
 }
 
-Document parse(std::string_view rtf, const Limits& limits) {
+Document Parse(std::string_view rtf, const Limits& limits) {
     const bool truncated = rtf.size() > limits.maxInputBytes;
     Parser parser(rtf.substr(0, limits.maxInputBytes), limits);
     if (truncated) {
-        parser.noteTruncatedInput();
+        parser.NoteTruncatedInput();
     }
-    return parser.run();
+    return parser.Read();
 }
 
-bool isValidUtf8(std::string_view bytes) {
+bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto b = static_cast<std::uint8_t>(bytes[i]);
@@ -1081,11 +1081,11 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string decodeCodePage(std::string_view bytes, int codePage) {
+std::string DecodeCodePage(std::string_view bytes, int codePage) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char c : bytes) {
-        appendUtf8(out, decodeByte(static_cast<std::uint8_t>(c), codePage));
+        AppendUtf8(out, DecodeByte(static_cast<std::uint8_t>(c), codePage));
     }
     return out;
 }

@@ -92,7 +92,7 @@ struct Document {
     Fault fault = Fault::None;
 
     // All text of the document, paragraphs joined by '\n' (for tests and searching).
-    std::string plainText() const;
+    std::string PlainText() const;
 };
 
 struct Limits {
@@ -104,15 +104,15 @@ struct Limits {
 };
 
 // True when the bytes start (after optional blanks and a UTF-8 byte order mark) with "{\rtf".
-bool looksLikeRtf(std::string_view bytes);
+bool LooksLikeRtf(std::string_view bytes);
 
 // Reads an RTF document. Never throws on bad input; see Document::fault.
-Document parse(std::string_view rtf, const Limits& limits = {});
+Document Parse(std::string_view rtf, const Limits& limits = {});
 
 // Text helpers for files that are not RTF.
-bool isValidUtf8(std::string_view bytes);
+bool IsValidUtf8(std::string_view bytes);
 // Decodes single-byte text in the given Windows or DOS code page (1250, 1251, 1252, 866; any other
 // number is read as 1251) to UTF-8.
-std::string decodeCodePage(std::string_view bytes, int codePage);
+std::string DecodeCodePage(std::string_view bytes, int codePage);
 
 }  // namespace tornel::rtf

@@ -35,7 +35,7 @@ TEST_F(StartUp, ParameterFieldsHaveTheirDesignRangesStepsAndValues) {
         EXPECT_EQ(f->minimum(), d.min) << d.name;
         EXPECT_EQ(f->maximum(), d.max) << d.name;
         EXPECT_EQ(f->singleStep(), d.step) << d.name;
-        EXPECT_EQ(f->Value(), d.value) << d.name;
+        EXPECT_EQ(f->TypedValue(), d.value) << d.name;
         EXPECT_TRUE(f->isEnabled()) << d.name;  // no box handler runs at start
         EXPECT_FALSE(f->accessibleName().isEmpty()) << d.name;
     }

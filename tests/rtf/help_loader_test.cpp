@@ -17,28 +17,28 @@
 namespace tornel {
 namespace {
 
-QString designText(int page) {
+QString DesignText(int page) {
     return QStringLiteral("\n  *****  Не найден  файл:    'help%1.rtf'").arg(page);
 }
 
 class HelpLoaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::qtApp();
+        test::QtApp();
         ASSERT_TRUE(dir_.isValid());
         for (int page = 1; page <= 3; ++page) {
             views_[page - 1] = std::make_unique<QTextEdit>();
-            views_[page - 1]->setPlainText(designText(page));
+            views_[page - 1]->setPlainText(DesignText(page));
         }
     }
 
-    void write(const QString& name, const QByteArray& bytes) {
+    void Write(const QString& name, const QByteArray& bytes) {
         QFile file(dir_.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
 
-    std::array<QTextEdit*, 3> views() {
+    std::array<QTextEdit*, 3> Views() {
         return {views_[0].get(), views_[1].get(), views_[2].get()};
     }
     QString text(int page) const { return views_[page - 1]->toPlainText(); }
@@ -48,26 +48,26 @@ class HelpLoaderTest : public ::testing::Test {
 };
 
 TEST_F(HelpLoaderTest, OnlySecondFilePresentOthersKeepTheirDesignLines) {
-    write(QStringLiteral("help2.rtf"), "{\\rtf1\\ansi\\ansicpg1251 {\\b \\'cf\\'e0\\'f0}\\par}");
+    Write(QStringLiteral("help2.rtf"), "{\\rtf1\\ansi\\ansicpg1251 {\\b \\'cf\\'e0\\'f0}\\par}");
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir_.path()));  // looked up in the working directory
-    const QStringList errors = loadHelpPages(views());
+    const QStringList errors = LoadHelpPages(Views());
     QDir::setCurrent(previous);
     EXPECT_TRUE(errors.isEmpty());
-    EXPECT_EQ(text(1), designText(1));
+    EXPECT_EQ(text(1), DesignText(1));
     EXPECT_EQ(text(2), QStringLiteral("Пар"));
-    EXPECT_EQ(text(3), designText(3));
+    EXPECT_EQ(text(3), DesignText(3));
 }
 
 TEST_F(HelpLoaderTest, MissingFileChangesNothing) {
-    EXPECT_EQ(loadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
+    EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
               HelpPageKind::Missing);
-    EXPECT_EQ(text(1), designText(1));
+    EXPECT_EQ(text(1), DesignText(1));
 }
 
 TEST_F(HelpLoaderTest, RichTextKeepsItsFormatting) {
-    write(QStringLiteral("help1.rtf"), "{\\rtf1 {\\b Heading}\\par body\\par}");
-    EXPECT_EQ(loadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
+    Write(QStringLiteral("help1.rtf"), "{\\rtf1 {\\b Heading}\\par body\\par}");
+    EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
               HelpPageKind::RichText);
     const QTextDocument& doc = *views_[0]->document();
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("Heading\nbody"));
@@ -77,24 +77,24 @@ TEST_F(HelpLoaderTest, RichTextKeepsItsFormatting) {
 }
 
 TEST_F(HelpLoaderTest, PlainTextInUtf8AndWindows1251) {
-    write(QStringLiteral("help1.rtf"), "\xEF\xBB\xBFПривет, мир\nвторая строка");
-    write(QStringLiteral("help3.rtf"), "\xcf\xf0\xe8\xe2\xe5\xf2 \xb9 1");
-    EXPECT_EQ(loadHelpPages(views(), dir_.path()), QStringList{});
+    Write(QStringLiteral("help1.rtf"), "\xEF\xBB\xBFПривет, мир\nвторая строка");
+    Write(QStringLiteral("help3.rtf"), "\xcf\xf0\xe8\xe2\xe5\xf2 \xb9 1");
+    EXPECT_EQ(LoadHelpPages(Views(), dir_.path()), QStringList{});
     EXPECT_EQ(text(1), QStringLiteral("Привет, мир\nвторая строка"));
     EXPECT_EQ(text(3), QStringLiteral("Привет № 1"));
-    EXPECT_EQ(loadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help3.rtf"))),
+    EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help3.rtf"))),
               HelpPageKind::PlainText);
 }
 
 TEST_F(HelpLoaderTest, UnreadableFileIsReportedAndLoadingGoesOn) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("help1.rtf")));
-    write(QStringLiteral("help2.rtf"), "{\\rtf1 second}");
-    write(QStringLiteral("help3.rtf"), "{\\rtf1 third}");
-    const QStringList errors = loadHelpPages(views(), dir_.path());
+    Write(QStringLiteral("help2.rtf"), "{\\rtf1 second}");
+    Write(QStringLiteral("help3.rtf"), "{\\rtf1 third}");
+    const QStringList errors = LoadHelpPages(Views(), dir_.path());
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("\"help1.rtf\""))) << errors[0].toStdString();
     EXPECT_TRUE(errors[0].contains(QStringLiteral("Не удаётся прочитать файл")));
-    EXPECT_EQ(text(1), designText(1));
+    EXPECT_EQ(text(1), DesignText(1));
     EXPECT_EQ(text(2), QStringLiteral("second"));
     EXPECT_EQ(text(3), QStringLiteral("third"));
 }
@@ -102,21 +102,21 @@ TEST_F(HelpLoaderTest, UnreadableFileIsReportedAndLoadingGoesOn) {
 TEST_F(HelpLoaderTest, SingleUnreadableFileThrows) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("help1.rtf")));
     try {
-        loadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf")));
+        LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf")));
         FAIL() << "no error for a folder";
     } catch (const HelpFileError& e) {
         EXPECT_EQ(e.message(),
                   QStringLiteral("Не удаётся прочитать файл \"help1.rtf\": это папка, а не файл."));
     }
-    EXPECT_EQ(text(1), designText(1));
+    EXPECT_EQ(text(1), DesignText(1));
 }
 
 TEST_F(HelpLoaderTest, OversizedFileShowsItsBeginning) {
     QByteArray big("{\\rtf1 Start{\\*\\skipped ");
     big.append(QByteArray(17 << 20, 'a'));
     big.append("} End}");
-    write(QStringLiteral("help1.rtf"), big);
-    EXPECT_EQ(loadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
+    Write(QStringLiteral("help1.rtf"), big);
+    EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
               HelpPageKind::RichText);
     EXPECT_EQ(text(1), QStringLiteral("Start"));
 }
@@ -126,20 +126,20 @@ TEST_F(HelpLoaderTest, ShippedHelpPages) {
     const QStringList expected = {QStringLiteral("выдать"), QStringLiteral("Порог срабатывания"),
                                   QStringLiteral("615 Гц")};
     for (int page = 1; page <= 3; ++page) {
-        const QString path = QStringLiteral(TORNEL_SOURCE_DIR "/help/") + helpFileName(page);
+        const QString path = QStringLiteral(TORNEL_SOURCE_DIR "/help/") + HelpFileName(page);
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
         const QByteArray bytes = file.readAll();
         for (const char c : bytes) {
             ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "page " << page << " is not 7-bit";
         }
-        const rtf::Document model = rtf::parse(std::string_view(bytes.constData(), bytes.size()));
+        const rtf::Document model = rtf::Parse(std::string_view(bytes.constData(), bytes.size()));
         EXPECT_EQ(model.fault, rtf::Fault::None) << page;
         ASSERT_FALSE(model.paragraphs.empty());
         ASSERT_FALSE(model.paragraphs[0].runs.empty());
         EXPECT_TRUE(model.paragraphs[0].runs[0].format.bold) << "heading of page " << page;
 
-        ASSERT_EQ(loadHelpPage(*views_[page - 1], path), HelpPageKind::RichText);
+        ASSERT_EQ(LoadHelpPage(*views_[page - 1], path), HelpPageKind::RichText);
         EXPECT_TRUE(text(page).contains(expected[page - 1])) << page;
         EXPECT_GT(views_[page - 1]->document()->blockCount(), 5);
     }

@@ -5,7 +5,7 @@
 
 namespace tornel::test {
 
-inline QApplication& qtApp() {
+inline QApplication& QtApp() {
     static int argc = 1;
     static char name[] = "rtf_document_tests";
     static char* argv[] = {name, nullptr};

@@ -16,7 +16,7 @@
 namespace tornel {
 namespace {
 
-QByteArray fixtureBytes(const QString& name) {
+QByteArray FixtureBytes(const QString& name) {
     QFile file(QStringLiteral(TORNEL_SOURCE_DIR "/tests/rtf/fixtures/") + name);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     return file.readAll();
@@ -24,16 +24,16 @@ QByteArray fixtureBytes(const QString& name) {
 
 class RtfDocumentTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::qtApp(); }
+    void SetUp() override { test::QtApp(); }
 
-    void load(const QString& name) {
-        const QByteArray bytes = fixtureBytes(name);
-        EXPECT_EQ(loadRtf(std::string_view(bytes.constData(), bytes.size()), document_),
+    void Load(const QString& name) {
+        const QByteArray bytes = FixtureBytes(name);
+        EXPECT_EQ(LoadRtf(std::string_view(bytes.constData(), bytes.size()), document_),
                   rtf::Fault::None);
     }
 
     // The character format of the first fragment that contains `text`.
-    QTextCharFormat formatOf(const QString& text) const {
+    QTextCharFormat FormatOf(const QString& text) const {
         for (QTextBlock b = document_.begin(); b.isValid(); b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
                 if (it.fragment().text().contains(text)) {
@@ -49,36 +49,36 @@ class RtfDocumentTest : public ::testing::Test {
 };
 
 TEST_F(RtfDocumentTest, CyrillicTextAndParagraphs) {
-    load(QStringLiteral("codepage_1251.rtf"));
+    Load(QStringLiteral("codepage_1251.rtf"));
     EXPECT_EQ(document_.toPlainText(), QStringLiteral("Привет, ёАяЁ!"));
-    EXPECT_EQ(formatOf(QStringLiteral("Привет")).fontFamilies().toStringList(),
+    EXPECT_EQ(FormatOf(QStringLiteral("Привет")).fontFamilies().toStringList(),
               QStringList{QStringLiteral("Arial")});
 }
 
 TEST_F(RtfDocumentTest, CharacterFormats) {
-    load(QStringLiteral("styles.rtf"));
-    EXPECT_EQ(formatOf(QStringLiteral("bold")).fontWeight(), QFont::Bold);
-    EXPECT_EQ(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Normal);
-    EXPECT_TRUE(formatOf(QStringLiteral("italic")).fontItalic());
-    EXPECT_TRUE(formatOf(QStringLiteral("under")).fontUnderline());
-    EXPECT_TRUE(formatOf(QStringLiteral("struck")).fontStrikeOut());
-    EXPECT_DOUBLE_EQ(formatOf(QStringLiteral("plain")).fontPointSize(), 12.0);
+    Load(QStringLiteral("styles.rtf"));
+    EXPECT_EQ(FormatOf(QStringLiteral("bold")).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatOf(QStringLiteral("plain")).fontWeight(), QFont::Normal);
+    EXPECT_TRUE(FormatOf(QStringLiteral("italic")).fontItalic());
+    EXPECT_TRUE(FormatOf(QStringLiteral("under")).fontUnderline());
+    EXPECT_TRUE(FormatOf(QStringLiteral("struck")).fontStrikeOut());
+    EXPECT_DOUBLE_EQ(FormatOf(QStringLiteral("plain")).fontPointSize(), 12.0);
 
-    load(QStringLiteral("fonts.rtf"));
-    EXPECT_DOUBLE_EQ(formatOf(QStringLiteral("mono16")).fontPointSize(), 16.0);
-    EXPECT_EQ(formatOf(QStringLiteral("mono16")).fontFamilies().toStringList(),
+    Load(QStringLiteral("fonts.rtf"));
+    EXPECT_DOUBLE_EQ(FormatOf(QStringLiteral("mono16")).fontPointSize(), 16.0);
+    EXPECT_EQ(FormatOf(QStringLiteral("mono16")).fontFamilies().toStringList(),
               QStringList{QStringLiteral("Courier New")});
 }
 
 TEST_F(RtfDocumentTest, ColoursLeaveAutomaticTextToTheView) {
-    load(QStringLiteral("colors.rtf"));
-    EXPECT_FALSE(formatOf(QStringLiteral("auto")).hasProperty(QTextFormat::ForegroundBrush));
-    EXPECT_EQ(formatOf(QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
-    EXPECT_EQ(formatOf(QStringLiteral("marked")).background().color(), QColor(0, 0, 255));
+    Load(QStringLiteral("colors.rtf"));
+    EXPECT_FALSE(FormatOf(QStringLiteral("auto")).hasProperty(QTextFormat::ForegroundBrush));
+    EXPECT_EQ(FormatOf(QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(FormatOf(QStringLiteral("marked")).background().color(), QColor(0, 0, 255));
 }
 
 TEST_F(RtfDocumentTest, ParagraphFormatsInPixels) {
-    load(QStringLiteral("paragraphs.rtf"));
+    Load(QStringLiteral("paragraphs.rtf"));
     ASSERT_EQ(document_.blockCount(), 6);
     const QTextBlockFormat centred = document_.findBlockByNumber(0).blockFormat();
     EXPECT_EQ(centred.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
@@ -98,7 +98,7 @@ TEST_F(RtfDocumentTest, ParagraphFormatsInPixels) {
 }
 
 TEST_F(RtfDocumentTest, PngAndJpegBecomeImages) {
-    load(QStringLiteral("pictures.rtf"));
+    Load(QStringLiteral("pictures.rtf"));
     QList<QTextImageFormat> images;
     for (QTextBlock b = document_.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -121,7 +121,7 @@ TEST_F(RtfDocumentTest, PngAndJpegBecomeImages) {
 
 TEST_F(RtfDocumentTest, DamagedPictureIsLeftOutTextGoesOn) {
     const std::string rtf = "{\\rtf1 a{\\pict\\pngblip\\picw9999999\\pich9999999 89504e47}b}";
-    EXPECT_EQ(loadRtf(rtf, document_), rtf::Fault::None);
+    EXPECT_EQ(LoadRtf(rtf, document_), rtf::Fault::None);
     EXPECT_EQ(document_.toPlainText(), QStringLiteral("ab"));
 }
 
@@ -144,7 +144,7 @@ TEST_F(RtfDocumentTest, PicturesTogetherStayWithinTheDocumentsBudget) {
     paragraph.runs.push_back({{}, "end", -1});
     model.paragraphs.push_back(paragraph);
 
-    fillTextDocument(model, document_);
+    FillTextDocument(model, document_);
     int kept = 0;
     for (auto it = document_.begin().begin(); !it.atEnd(); ++it) {
         kept += it.fragment().charFormat().isImageFormat() ? it.fragment().length() : 0;
@@ -154,8 +154,8 @@ TEST_F(RtfDocumentTest, PicturesTogetherStayWithinTheDocumentsBudget) {
 }
 
 TEST_F(RtfDocumentTest, ReloadReplacesContentAndClearsUndo) {
-    load(QStringLiteral("styles.rtf"));
-    load(QStringLiteral("escapes.rtf"));
+    Load(QStringLiteral("styles.rtf"));
+    Load(QStringLiteral("escapes.rtf"));
     EXPECT_TRUE(document_.toPlainText().startsWith(QStringLiteral("{braces}")));
     EXPECT_FALSE(document_.isUndoAvailable());
     EXPECT_FALSE(document_.isModified());

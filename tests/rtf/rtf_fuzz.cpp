@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     tornel::rtf::Limits limits;
-    const tornel::rtf::Document doc = tornel::rtf::parse(input, limits);
+    const tornel::rtf::Document doc = tornel::rtf::Parse(input, limits);
     std::size_t elements = doc.paragraphs.size();
     for (const auto& paragraph : doc.paragraphs) {
         elements += paragraph.runs.size();
@@ -27,17 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     // The view decodes the text as UTF-8: whatever the input, the reader must produce valid UTF-8.
-    if (!tornel::rtf::isValidUtf8(doc.plainText())) {
+    if (!tornel::rtf::IsValidUtf8(doc.PlainText())) {
         std::abort();
     }
     for (const auto& font : doc.fonts) {
-        if (!tornel::rtf::isValidUtf8(font)) {
+        if (!tornel::rtf::IsValidUtf8(font)) {
             std::abort();
         }
     }
-    if (!tornel::rtf::isValidUtf8(tornel::rtf::decodeCodePage(input.substr(0, 4096), 1251))) {
+    if (!tornel::rtf::IsValidUtf8(tornel::rtf::DecodeCodePage(input.substr(0, 4096), 1251))) {
         std::abort();
     }
-    (void)tornel::rtf::looksLikeRtf(input);
+    (void)tornel::rtf::LooksLikeRtf(input);
     return 0;
 }

@@ -11,7 +11,7 @@
 namespace tornel::rtf {
 namespace {
 
-std::string readFile(const std::string& path) {
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in) << path;
     std::ostringstream s;
@@ -19,14 +19,14 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-Document fixture(const std::string& name) {
-    const Document doc = parse(readFile(TORNEL_SOURCE_DIR "/tests/rtf/fixtures/" + name));
+Document Fixture(const std::string& name) {
+    const Document doc = Parse(ReadFile(TORNEL_SOURCE_DIR "/tests/rtf/fixtures/" + name));
     EXPECT_EQ(doc.fault, Fault::None) << name;
     return doc;
 }
 
 // The run holding `text` in the paragraph, or nullptr.
-const Run* findRun(const Document& doc, const std::string& text) {
+const Run* FindRun(const Document& doc, const std::string& text) {
     for (const Paragraph& p : doc.paragraphs) {
         for (const Run& r : p.runs) {
             if (r.text.find(text) != std::string::npos) {
@@ -38,62 +38,62 @@ const Run* findRun(const Document& doc, const std::string& text) {
 }
 
 TEST(RtfText, DeclaredCodePageDecodesHexEscapes) {
-    EXPECT_EQ(fixture("codepage_1251.rtf").plainText(), "Привет, ёАяЁ!");
-    EXPECT_EQ(fixture("codepage_1252.rtf").plainText(), "café € –");
+    EXPECT_EQ(Fixture("codepage_1251.rtf").PlainText(), "Привет, ёАяЁ!");
+    EXPECT_EQ(Fixture("codepage_1252.rtf").PlainText(), "café € –");
 }
 
 TEST(RtfText, CodePageDefaultsToWindows1251) {
-    EXPECT_EQ(fixture("codepage_default.rtf").plainText(), "Да");
+    EXPECT_EQ(Fixture("codepage_default.rtf").PlainText(), "Да");
 }
 
 TEST(RtfText, RussianFontCharsetOverridesDocumentCodePage) {
-    const Document doc = parse(
+    const Document doc = Parse(
         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 Arial;}"
         "{\\f1\\fcharset204 Arial Cyr;}}\\'e0 {\\f1 \\'e0}}");
-    EXPECT_EQ(doc.plainText(), "à а");
+    EXPECT_EQ(doc.PlainText(), "à а");
 }
 
 TEST(RtfText, UnicodeEscapesSkipTheirFallback) {
-    const Document doc = fixture("unicode.rtf");
+    const Document doc = Fixture("unicode.rtf");
     ASSERT_EQ(doc.paragraphs.size(), 2u);
-    EXPECT_EQ(doc.plainText(), "Да Ж한Я\n\U0001F600");
+    EXPECT_EQ(doc.PlainText(), "Да Ж한Я\n\U0001F600");
 }
 
 TEST(RtfText, LoneSurrogateBecomesReplacementCharacter) {
-    EXPECT_EQ(parse("{\\rtf1 \\u-10179?x}").plainText(), "\uFFFDx");
-    EXPECT_EQ(parse("{\\rtf1 \\u-8704?}").plainText(), "\uFFFD");
+    EXPECT_EQ(Parse("{\\rtf1 \\u-10179?x}").PlainText(), "\uFFFDx");
+    EXPECT_EQ(Parse("{\\rtf1 \\u-8704?}").PlainText(), "\uFFFD");
 }
 
 TEST(RtfText, EscapedCharacters) {
-    EXPECT_EQ(fixture("escapes.rtf").plainText(),
+    EXPECT_EQ(Fixture("escapes.rtf").PlainText(),
               "{braces} back\\slash no\u00A0break softhyphen non\u2011breaking");
 }
 
 TEST(RtfText, SpecialCharacterWords) {
     EXPECT_EQ(
-        parse("{\\rtf1 a\\emdash b\\endash c\\bullet\\lquote x\\rquote\\ldblquote y\\rdblquote}")
-            .plainText(),
+        Parse("{\\rtf1 a\\emdash b\\endash c\\bullet\\lquote x\\rquote\\ldblquote y\\rdblquote}")
+            .PlainText(),
         "a—b–c•‘x’“y”");
 }
 
 TEST(RtfText, HiddenTextIsNotShown) {
     EXPECT_EQ(
-        parse("{\\rtf1 shown{\\v hidden} again\\v gone\\v0  back\\v x\\plain  end}").plainText(),
+        Parse("{\\rtf1 shown{\\v hidden} again\\v gone\\v0  back\\v x\\plain  end}").PlainText(),
         "shown again back end");
 }
 
 TEST(RtfText, TextAfterTheClosingBraceIsIgnored) {
-    EXPECT_EQ(parse("{\\rtf1 inside}outside").plainText(), "inside");
+    EXPECT_EQ(Parse("{\\rtf1 inside}outside").PlainText(), "inside");
 }
 
 TEST(RtfFonts, FontTableAndSizes) {
-    const Document doc = fixture("fonts.rtf");
+    const Document doc = Fixture("fonts.rtf");
     ASSERT_EQ(doc.fonts.size(), 2u);
     EXPECT_EQ(doc.fonts[0], "Courier New");
     EXPECT_EQ(doc.fonts[1], "Arial");  // the alternative name is an optional destination
-    const auto* def = findRun(doc, "default");
-    const auto* mono = findRun(doc, "mono16");
-    const auto* back = findRun(doc, "back");
+    const auto* def = FindRun(doc, "default");
+    const auto* mono = FindRun(doc, "mono16");
+    const auto* back = FindRun(doc, "back");
     ASSERT_TRUE(def && mono && back);
     EXPECT_EQ(def->format.font, 1);  // \deff1
     EXPECT_EQ(def->format.halfPoints, 24);
@@ -103,16 +103,16 @@ TEST(RtfFonts, FontTableAndSizes) {
 }
 
 TEST(RtfFonts, SizeIsBounded) {
-    const Document doc = parse("{\\rtf1\\fs99999999999 big\\fs0 normal}");
+    const Document doc = Parse("{\\rtf1\\fs99999999999 big\\fs0 normal}");
     ASSERT_EQ(doc.paragraphs.size(), 1u);
     EXPECT_EQ(doc.paragraphs[0].runs[0].format.halfPoints, 3276);
     EXPECT_EQ(doc.paragraphs[0].runs[1].format.halfPoints, 24);
 }
 
 TEST(RtfStyles, BoldItalicUnderlineStrikeAndPlain) {
-    const Document doc = fixture("styles.rtf");
+    const Document doc = Fixture("styles.rtf");
     auto fmt = [&](const std::string& text) {
-        const auto* r = findRun(doc, text);
+        const auto* r = FindRun(doc, text);
         EXPECT_TRUE(r) << text;
         return r ? r->format : CharFormat{};
     };
@@ -132,18 +132,18 @@ TEST(RtfStyles, BoldItalicUnderlineStrikeAndPlain) {
 }
 
 TEST(RtfStyles, ColoursAndHighlight) {
-    const Document doc = fixture("colors.rtf");
+    const Document doc = Fixture("colors.rtf");
     const Color red{255, 0, 0}, blue{0, 0, 255};
-    EXPECT_FALSE(findRun(doc, "auto")->format.color.has_value());
-    EXPECT_EQ(findRun(doc, "red")->format.color, red);
-    EXPECT_EQ(findRun(doc, "marked")->format.highlight, blue);
-    EXPECT_FALSE(findRun(doc, "marked")->format.color.has_value());
-    EXPECT_EQ(findRun(doc, "back")->format.highlight, red);
-    EXPECT_FALSE(findRun(doc, "unknown")->format.color.has_value());  // index out of the table
+    EXPECT_FALSE(FindRun(doc, "auto")->format.color.has_value());
+    EXPECT_EQ(FindRun(doc, "red")->format.color, red);
+    EXPECT_EQ(FindRun(doc, "marked")->format.highlight, blue);
+    EXPECT_FALSE(FindRun(doc, "marked")->format.color.has_value());
+    EXPECT_EQ(FindRun(doc, "back")->format.highlight, red);
+    EXPECT_FALSE(FindRun(doc, "unknown")->format.color.has_value());  // index out of the table
 }
 
 TEST(RtfParagraphs, AlignmentIndentsSpacingBreaks) {
-    const Document doc = fixture("paragraphs.rtf");
+    const Document doc = Fixture("paragraphs.rtf");
     ASSERT_EQ(doc.paragraphs.size(), 6u);
     const ParagraphFormat& centred = doc.paragraphs[0].format;
     EXPECT_EQ(centred.alignment, Alignment::Center);
@@ -158,19 +158,19 @@ TEST(RtfParagraphs, AlignmentIndentsSpacingBreaks) {
     EXPECT_EQ(justified.firstLineIndent, -360);
     EXPECT_EQ(doc.paragraphs[3].format, ParagraphFormat{});
     EXPECT_TRUE(doc.paragraphs[4].runs.empty());  // an empty line is kept
-    EXPECT_EQ(doc.plainText(), "centred\nright\njustified\nsecond line\ttabbed\nleft\n\nlast");
+    EXPECT_EQ(doc.PlainText(), "centred\nright\njustified\nsecond line\ttabbed\nleft\n\nlast");
 }
 
 TEST(RtfDestinations, NonTextDestinationsAreSkippedFieldResultsShown) {
-    EXPECT_EQ(fixture("destinations.rtf").plainText(), "before shown result after");
+    EXPECT_EQ(Fixture("destinations.rtf").PlainText(), "before shown result after");
 }
 
 TEST(RtfDestinations, TableRowsBecomeTabSeparatedParagraphs) {
-    EXPECT_EQ(fixture("table.rtf").plainText(), "one\ttwo\tthree\na\t\tc\nafter");
+    EXPECT_EQ(Fixture("table.rtf").PlainText(), "one\ttwo\tthree\na\t\tc\nafter");
 }
 
 TEST(RtfPictures, PngAndJpegKeptOthersSkipped) {
-    const Document doc = fixture("pictures.rtf");
+    const Document doc = Fixture("pictures.rtf");
     ASSERT_EQ(doc.images.size(), 3u);
     EXPECT_EQ(doc.images[0].format, ImageFormat::Png);
     EXPECT_EQ(doc.images[0].widthTwips, 600);  // \picwgoal wins over \picw
@@ -185,53 +185,53 @@ TEST(RtfPictures, PngAndJpegKeptOthersSkipped) {
     EXPECT_EQ(doc.images[2].heightTwips, 3 * 15 / 2);
     EXPECT_EQ(doc.images[2].data, doc.images[0].data);
     // The metafile and the fallback picture leave nothing behind.
-    EXPECT_EQ(doc.plainText(), "png \uFFFC jpeg \uFFFC wmf  end\n\uFFFC");
+    EXPECT_EQ(doc.PlainText(), "png \uFFFC jpeg \uFFFC wmf  end\n\uFFFC");
 }
 
 TEST(RtfPictures, BinaryPictureData) {
     std::string rtf = "{\\rtf1 {\\pict\\pngblip\\bin4 ";
     rtf += std::string("\x89PNG", 4);
     rtf += "} after}";
-    const Document doc = parse(rtf);
+    const Document doc = Parse(rtf);
     ASSERT_EQ(doc.images.size(), 1u);
     EXPECT_EQ(doc.images[0].data, (std::vector<std::uint8_t>{0x89, 'P', 'N', 'G'}));
-    EXPECT_EQ(doc.plainText(), "\uFFFC after");
+    EXPECT_EQ(doc.PlainText(), "\uFFFC after");
 }
 
 TEST(RtfHostile, DeepNestingStopsAndKeepsWhatWasRead) {
     const std::string rtf = "{\\rtf1 before" + std::string(100000, '{') + "x";
-    const Document doc = parse(rtf);
+    const Document doc = Parse(rtf);
     EXPECT_EQ(doc.fault, Fault::TooDeep);
-    EXPECT_EQ(doc.plainText(), "before");
+    EXPECT_EQ(doc.PlainText(), "before");
 }
 
 TEST(RtfHostile, NestingWithinTheLimitIsRead) {
     const std::string rtf = "{\\rtf1 " + std::string(200, '{') + "deep" + std::string(201, '}');
-    const Document doc = parse(rtf);
+    const Document doc = Parse(rtf);
     EXPECT_EQ(doc.fault, Fault::None);
-    EXPECT_EQ(doc.plainText(), "deep");
+    EXPECT_EQ(doc.PlainText(), "deep");
 }
 
 TEST(RtfHostile, BinaryLongerThanTheInputStops) {
-    const Document doc = parse("{\\rtf1 text\\bin2000000000 abc}");
+    const Document doc = Parse("{\\rtf1 text\\bin2000000000 abc}");
     EXPECT_EQ(doc.fault, Fault::BinaryTooLarge);
-    EXPECT_EQ(doc.plainText(), "text");
+    EXPECT_EQ(doc.PlainText(), "text");
 }
 
 TEST(RtfHostile, BinaryDataIsNotText) {
-    const Document doc = parse("{\\rtf1 a\\bin3 {}\\ b}");
+    const Document doc = Parse("{\\rtf1 a\\bin3 {}\\ b}");
     EXPECT_EQ(doc.fault, Fault::None);
-    EXPECT_EQ(doc.plainText(), "a b");
+    EXPECT_EQ(doc.PlainText(), "a b");
 }
 
 TEST(RtfHostile, SkippedDestinationsStaySkipped) {
     // Binary data right after "{\\*" is still taken whole, and nothing inside a skipped group
     // becomes visible again.
-    EXPECT_EQ(parse("{\\rtf1 a{\\*\\bin2 }{}b}").plainText(), "ab");
-    const Document doc = parse(
+    EXPECT_EQ(Parse("{\\rtf1 a{\\*\\bin2 }{}b}").PlainText(), "ab");
+    const Document doc = Parse(
         "{\\rtf1 a{\\info{\\*\\shppict{\\pict\\pngblip 89504e47}x}}{\\*\\x{\\*\\fonttbl{\\f5 "
         "F;}}}b}");
-    EXPECT_EQ(doc.plainText(), "ab");
+    EXPECT_EQ(doc.PlainText(), "ab");
     EXPECT_TRUE(doc.images.empty());
     EXPECT_TRUE(doc.fonts.empty());
 }
@@ -239,18 +239,18 @@ TEST(RtfHostile, SkippedDestinationsStaySkipped) {
 TEST(RtfHostile, PictureOverTheLimitStops) {
     Limits limits;
     limits.maxPictureBytes = 4;
-    const Document doc = parse("{\\rtf1 a{\\pict\\pngblip 0102030405}b}", limits);
+    const Document doc = Parse("{\\rtf1 a{\\pict\\pngblip 0102030405}b}", limits);
     EXPECT_EQ(doc.fault, Fault::PictureTooLarge);
-    EXPECT_EQ(doc.plainText(), "a");
+    EXPECT_EQ(doc.PlainText(), "a");
     EXPECT_TRUE(doc.images.empty());
 }
 
 TEST(RtfHostile, InputOverTheLimitIsCut) {
     Limits limits;
     limits.maxInputBytes = 12;
-    const Document doc = parse("{\\rtf1 abcdefghijkl}", limits);
+    const Document doc = Parse("{\\rtf1 abcdefghijkl}", limits);
     EXPECT_EQ(doc.fault, Fault::InputTooLarge);
-    EXPECT_EQ(doc.plainText(), "abcde");
+    EXPECT_EQ(doc.PlainText(), "abcde");
 }
 
 TEST(RtfHostile, ElementCountIsBounded) {
@@ -260,26 +260,26 @@ TEST(RtfHostile, ElementCountIsBounded) {
     for (int i = 0; i < 1000; ++i)
         rtf += "x\\par ";
     rtf += "}";
-    const Document doc = parse(rtf, limits);
+    const Document doc = Parse(rtf, limits);
     EXPECT_EQ(doc.fault, Fault::TooManyElements);
     EXPECT_LE(doc.paragraphs.size(), 100u);
     EXPECT_GE(doc.paragraphs.size(), 40u);
 }
 
 TEST(RtfHostile, UnclosedGroupKeepsTheText) {
-    const Document doc = parse("{\\rtf1 {\\b bold} open");
+    const Document doc = Parse("{\\rtf1 {\\b bold} open");
     EXPECT_EQ(doc.fault, Fault::UnexpectedEnd);
-    EXPECT_EQ(doc.plainText(), "bold open");
+    EXPECT_EQ(doc.PlainText(), "bold open");
 }
 
 TEST(RtfHostile, ExtremeParametersAndTruncatedEscapes) {
-    EXPECT_EQ(parse("{\\rtf1 \\u-99999999999?\\u99999999999?\\uc-5\\'").fault,
+    EXPECT_EQ(Parse("{\\rtf1 \\u-99999999999?\\u99999999999?\\uc-5\\'").fault,
               Fault::UnexpectedEnd);
-    EXPECT_EQ(parse("{\\rtf1\\li-2147483648\\fi99999999999 x}").paragraphs.at(0).format.leftIndent,
+    EXPECT_EQ(Parse("{\\rtf1\\li-2147483648\\fi99999999999 x}").paragraphs.at(0).format.leftIndent,
               -31680);
-    EXPECT_EQ(parse("{\\rtf1 \\'4").plainText(), "4");
-    EXPECT_EQ(parse("\\").paragraphs.size(), 0u);
-    EXPECT_EQ(parse("").paragraphs.size(), 0u);
+    EXPECT_EQ(Parse("{\\rtf1 \\'4").PlainText(), "4");
+    EXPECT_EQ(Parse("\\").paragraphs.size(), 0u);
+    EXPECT_EQ(Parse("").paragraphs.size(), 0u);
 }
 
 TEST(RtfHostile, ManyGroupsAndRunsStayFast) {
@@ -289,7 +289,7 @@ TEST(RtfHostile, ManyGroupsAndRunsStayFast) {
         rtf += "{\\b a}{\\i b}\\'e0";
     rtf += "}";
     const auto start = std::chrono::steady_clock::now();
-    const Document doc = parse(rtf);
+    const Document doc = Parse(rtf);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(doc.fault, Fault::None);
     EXPECT_LT(elapsed,
@@ -297,29 +297,29 @@ TEST(RtfHostile, ManyGroupsAndRunsStayFast) {
 }
 
 TEST(RtfDetection, RtfSignature) {
-    EXPECT_TRUE(looksLikeRtf("{\\rtf1\\ansi}"));
-    EXPECT_TRUE(looksLikeRtf("\xEF\xBB\xBF\r\n {\\rtf1}"));
-    EXPECT_FALSE(looksLikeRtf("{\\rt"));
-    EXPECT_FALSE(looksLikeRtf("plain {\\rtf1}"));
-    EXPECT_FALSE(looksLikeRtf(""));
+    EXPECT_TRUE(LooksLikeRtf("{\\rtf1\\ansi}"));
+    EXPECT_TRUE(LooksLikeRtf("\xEF\xBB\xBF\r\n {\\rtf1}"));
+    EXPECT_FALSE(LooksLikeRtf("{\\rt"));
+    EXPECT_FALSE(LooksLikeRtf("plain {\\rtf1}"));
+    EXPECT_FALSE(LooksLikeRtf(""));
 }
 
 TEST(PlainText, Utf8Validation) {
-    EXPECT_TRUE(isValidUtf8("plain ascii"));
-    EXPECT_TRUE(isValidUtf8("Привет \U0001F600"));
-    EXPECT_FALSE(isValidUtf8("\xcf\xf0\xe8"));      // Windows-1251 "При"
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));          // overlong '/'
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));      // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\xD0"));              // cut short
+    EXPECT_TRUE(IsValidUtf8("plain ascii"));
+    EXPECT_TRUE(IsValidUtf8("Привет \U0001F600"));
+    EXPECT_FALSE(IsValidUtf8("\xcf\xf0\xe8"));      // Windows-1251 "При"
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xD0"));              // cut short
 }
 
 TEST(PlainText, CodePages) {
-    EXPECT_EQ(decodeCodePage("\xcf\xf0\xe8\xe2\xe5\xf2 \xb9", 1251), "Привет №");
-    EXPECT_EQ(decodeCodePage("\x8f\xe0\xa8", 866), "При");
-    EXPECT_EQ(decodeCodePage("\xe9", 1252), "é");
-    EXPECT_EQ(decodeCodePage("\xe9", 1250), "é");
-    EXPECT_EQ(decodeCodePage("\xe0", 932), "а");  // unknown code page: read as 1251
+    EXPECT_EQ(DecodeCodePage("\xcf\xf0\xe8\xe2\xe5\xf2 \xb9", 1251), "Привет №");
+    EXPECT_EQ(DecodeCodePage("\x8f\xe0\xa8", 866), "При");
+    EXPECT_EQ(DecodeCodePage("\xe9", 1252), "é");
+    EXPECT_EQ(DecodeCodePage("\xe9", 1250), "é");
+    EXPECT_EQ(DecodeCodePage("\xe0", 932), "а");  // unknown code page: read as 1251
 }
 
 }  // namespace
