@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+
+#include "packet/regular_file.h"
 
 namespace tornel {
 
@@ -149,7 +150,9 @@ WavAudio Parse(const ByteSource& src) {
     std::optional<Format> format;
     std::optional<DataChunk> data;
     std::uint64_t pos = 12;
-    for (std::size_t count = 0; pos + 8 <= src.size; ++count) {
+    // The walk ends at the first format and data chunks: what follows them (padding, trailing
+    // metadata, zero bytes) is never read and cannot exhaust the chunk limit.
+    for (std::size_t count = 0; pos + 8 <= src.size && !(format && data); ++count) {
         if (count == kMaxChunks) {
             throw WavError("слишком много блоков в файле");
         }
@@ -194,9 +197,8 @@ WavAudio ParseWav(std::span<const std::uint8_t> bytes) {
 }
 
 WavAudio ReadWavFile(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw WavError("это каталог, а не файл");
+    if (const std::string reason = NotRegularFileReason(path); !reason.empty()) {
+        throw WavError(reason);  // a pipe without a writer would block the open for ever
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -8,6 +8,7 @@
 #include <QTextEdit>
 #include <string_view>
 
+#include "packet/regular_file.h"
 #include "widgets/rtf_document.h"
 #include "widgets/rtf_parser.h"
 
@@ -35,12 +36,10 @@ QString OpenFailure(const QFile& file) {
 
 // The file's first bytes, at most kMaxHelpBytes + 1 so that an oversized file shows as such.
 QByteArray ReadBounded(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        Fail(path, QStringLiteral("это папка, а не файл"));
-    }
-    if (!info.isFile()) {
-        Fail(path, QStringLiteral("это не обычный файл"));  // a device or a pipe could block
+    // A device or a pipe could block or never end.
+    if (const std::string reason = NotRegularFileReason(QFile::encodeName(path).toStdString());
+        !reason.empty()) {
+        Fail(path, QString::fromStdString(reason));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

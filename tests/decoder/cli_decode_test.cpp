@@ -1,5 +1,6 @@
 // tornel4-cli decode as a process: output, JSON and exit status for good, bad and foreign files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -114,12 +115,19 @@ TEST_F(CliDecode, ForeignOrMissingFileExitsTwoWithOneLine) {
     test::WavLayout eightBit;
     eightBit.bits = 8;
     const auto pcm8 = test::WriteFile(dir_ / "pcm8.wav", test::MakeWav(eightBit, {{0, 0}}));
-    for (const std::string& path : {notWav, pcm8, (dir_ / "missing.wav").string()}) {
+    // A pipe without a writer would block the open for ever; a device is no recording either.
+    const std::string fifo = dir_ / "fifo.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path :
+         {notWav, pcm8, (dir_ / "missing.wav").string(), fifo, std::string("/dev/zero")}) {
         const auto r = RunProcess(CliPath(), {"decode", path});
         EXPECT_EQ(r.status, 2) << path;
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        if (path == fifo || path == "/dev/zero") {
+            EXPECT_NE(r.err.find("не обычный файл"), std::string::npos) << r.err;
+        }
     }
 }
 

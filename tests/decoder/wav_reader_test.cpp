@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "signal/decoder.h"
@@ -130,6 +132,22 @@ TEST(WavReader, RefusesARecordingLongerThanTenMinutes) {
     std::vector<std::int16_t> longer = tenMinutes;
     longer.push_back(0);
     ExpectRefused(MakeWav(layout, longer), "10 минут");
+}
+
+// The chunk walk ends at the format and data chunks, so whatever follows a good recording is
+// never walked; a file that never brings its data chunk still meets the bound on the walk.
+TEST(WavReader, StopsTheChunkWalkAtFormatAndDataButStillBoundsIt) {
+    const std::vector<std::uint8_t> good = MakeWav(WavLayout{}, kFrames);
+    const std::vector<std::uint8_t> zeros(1u << 20, 0);  // 131 072 empty chunks
+    std::vector<std::uint8_t> padded = good;
+    padded.insert(padded.end(), zeros.begin(), zeros.end());
+    EXPECT_EQ(Parse(padded).samples, kFrames);
+
+    const std::string_view dataId = "data";
+    std::vector<std::uint8_t> noData(
+        good.begin(), std::search(good.begin(), good.end(), dataId.begin(), dataId.end()));
+    noData.insert(noData.end(), zeros.begin(), zeros.end());
+    ExpectRefused(noData, "слишком много блоков");
 }
 
 TEST(WavReader, ReadsFilesAndRefusesMissingOnesAndFolders) {
