@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "app/program_state.h"
-#include "app/sound_output_factory.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
 
@@ -33,7 +32,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tornel4"));
-    const auto sound = tornel::app::MakeSoundOutput();
+    const auto sound = state->devices.sound->MakeSoundOutput();
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -11,32 +11,37 @@
 #include "platform/clock.h"
 #include "platform/platform_family.h"
 #include "platform/ports.h"
-#include "platform/tone_output.h"
+#include "platform/sound_backend.h"
 #include "signal/synthesizer.h"
 #include "trainer/ptt_trainer.h"
 #include "trainer/speaker_services.h"
 
 namespace tornel::app {
 
-// What the trainer's beeps and timing need from the system. A part left empty is taken from this
-// system: its platform family, a tone output on the sound server (opened here, once, so that every
-// beep starts when its edge is crossed), the port pair and the monotonic clock. Tests hand in
-// fakes for some or all of them.
+// What the program needs from the system. A part left empty is taken from this system: its
+// platform family, its sound backend, a tone output made by that backend (opened here, once, so
+// that every beep starts when its edge is crossed), the port pair and the monotonic clock. Tests
+// hand in fakes for some or all of them.
 struct SystemDevices {
     std::optional<platform::PlatformFamily> family{};
+    std::unique_ptr<platform::SoundBackend> sound{};
     std::unique_ptr<platform::ToneOutput> tone{};
     std::unique_ptr<platform::IoPorts> ports{};
     std::unique_ptr<platform::Clock> clock{};
 };
 
-inline constexpr const char* kToneApplicationName = "tornel4";
+// How the program appears in the desktop's sound mixer.
+inline constexpr const char* kSoundApplicationName = "Tornel-4";
 
 inline SystemDevices CompleteWithSystem(SystemDevices devices) {
     if (!devices.family) {
         devices.family = platform::CurrentPlatformFamily();
     }
+    if (!devices.sound) {
+        devices.sound = platform::MakeSystemSoundBackend(kSoundApplicationName);
+    }
     if (!devices.tone) {
-        devices.tone = platform::MakePulseToneOutput(kToneApplicationName);
+        devices.tone = devices.sound->MakeToneOutput();
     }
     if (!devices.ports) {
         devices.ports = platform::MakeSystemPorts();

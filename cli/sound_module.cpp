@@ -1,20 +1,10 @@
-// The sound output of tornel4-cli as a module loaded only by `send`: the PulseAudio client
-// library and its thirty dependencies would otherwise be loaded, and cost startup time, for every
-// command.
+// The sound module of tornel4-cli (tornel4-sound.so): it hands out the system's sound backend.
+// Only the commands that play load it, so that the sound server's client library and its many
+// dependencies cost the other commands no start-up time.
 
-#include <cstddef>
-#include <cstdio>
+#include "cli/sound_module.h"
 
-#include "platform/sound_output.h"
-
-extern "C" __attribute__((visibility("default"))) int tornel4_play_file(const char* path,
-                                                                        char* error,
-                                                                        std::size_t errorSize) {
-    const auto output = tornel::platform::MakePulseSoundOutput("tornel4-cli");
-    const tornel::platform::PlayResult result = output->PlayFile(path, {});
-    if (result.played) {
-        return 0;
-    }
-    std::snprintf(error, errorSize, "%s", result.error.c_str());
-    return 1;
+extern "C" __attribute__((visibility("default"))) tornel::platform::SoundBackend*
+tornel4_make_sound_backend(const char* applicationName) {
+    return tornel::platform::MakeSystemSoundBackend(applicationName).release();
 }

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
-#include "platform/sound_output.h"
 #include "signal/wav_reader.h"
 
-namespace tornel::platform {
+namespace tornel::platform::pulse {
 
 namespace {
 
-using pulse::Clock;
 using tornel::ReadWavFile;
 using tornel::WavAudio;
 using tornel::WavError;
@@ -20,9 +19,6 @@ double SecondsOf(const WavAudio& audio) {
     return audio.sampleRate > 0 ? static_cast<double>(audio.frameCount()) / audio.sampleRate : 0.0;
 }
 
-// A local server answers in a few milliseconds; one that does not answer in this time is taken
-// as stuck, and the operator hears of it well within a second.
-constexpr auto kConnectLimit = std::chrono::milliseconds(600);
 // Slack beyond the length of the sound before a playback that does not progress is given up.
 constexpr auto kPlaybackSlack = std::chrono::seconds(3);
 // Samples go to the server in pieces of this length, with a progress report between pieces.
@@ -38,7 +34,7 @@ class ProgressReporter {
     ProgressReporter(const std::function<void(double)>& progress, double totalSeconds)
         : progress_(progress), totalSeconds_(totalSeconds) {}
 
-    void Report(pulse::PlaybackStream& stream, bool force = false) {
+    void Report(PlaybackStream& stream, bool force = false) {
         if (!progress_) {
             return;
         }
@@ -64,9 +60,9 @@ class ProgressReporter {
     Clock::time_point last_{};
 };
 
-class PulseSoundOutput : public SoundOutput {
+class FilePlayback : public SoundOutput {
   public:
-    explicit PulseSoundOutput(std::string applicationName)
+    explicit FilePlayback(std::string applicationName)
         : applicationName_(std::move(applicationName)) {}
 
     PlayResult PlayFile(const std::string& path,
@@ -83,7 +79,7 @@ class PulseSoundOutput : public SoundOutput {
         }
         try {
             Play(audio, path, progress);
-        } catch (const pulse::PulseError& e) {
+        } catch (const PulseError& e) {
             return {false, e.what()};
         }
         return {true, {}};
@@ -92,12 +88,12 @@ class PulseSoundOutput : public SoundOutput {
   private:
     void Play(const WavAudio& audio, const std::string& path,
               const std::function<void(double)>& progress) {
-        pulse::PlaybackStream stream({.applicationName = applicationName_,
-                                      .mediaName = path,
-                                      .rate = audio.sampleRate,
-                                      .channels = audio.channelCount,
-                                      .startAfterMs = kStartAfterMs},
-                                     Clock::now() + kConnectLimit);
+        PlaybackStream stream({.applicationName = applicationName_,
+                               .mediaName = path,
+                               .rate = audio.sampleRate,
+                               .channels = audio.channelCount,
+                               .startAfterMs = kStartAfterMs},
+                              Clock::now() + kConnectLimit);
         const auto deadline = Clock::now() + kPlaybackSlack +
                               std::chrono::duration_cast<Clock::duration>(
                                   std::chrono::duration<double>(SecondsOf(audio)));
@@ -124,8 +120,8 @@ class PulseSoundOutput : public SoundOutput {
 
 }  // namespace
 
-std::unique_ptr<SoundOutput> MakePulseSoundOutput(const std::string& applicationName) {
-    return std::make_unique<PulseSoundOutput>(applicationName);
+std::unique_ptr<SoundOutput> MakeFilePlayback(const std::string& applicationName) {
+    return std::make_unique<FilePlayback>(applicationName);
 }
 
-}  // namespace tornel::platform
+}  // namespace tornel::platform::pulse

@@ -20,6 +20,9 @@ struct OperationDeleter {
 };
 using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
 
+constexpr const char* kInterrupted = "воспроизведение прервано";
+constexpr const char* kNoAnswerWhilePlaying = "воспроизведение прервано: сервер не отвечает";
+
 std::uint32_t BytesForMs(int ms, const pa_sample_spec& format) {
     return static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &format));
 }
@@ -82,20 +85,16 @@ void PlaybackStream::Connect(const StreamSettings& settings, Clock::time_point d
     if (pa_context_connect(context_.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         throw PulseError("нет звукового сервера: " + ReasonText(pa_context_errno(context_.get())));
     }
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context_.get());
-        if (state == PA_CONTEXT_READY) {
-            return;
-        }
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            throw PulseError("нет звукового сервера: " +
-                             ReasonText(pa_context_errno(context_.get())));
-        }
-        if (Clock::now() >= deadline) {
-            throw PulseError("нет звукового сервера: сервер не отвечает");
-        }
-        Iterate(deadline);
-    }
+    WaitFor(
+        [this] {
+            const pa_context_state_t state = pa_context_get_state(context_.get());
+            if (!PA_CONTEXT_IS_GOOD(state)) {
+                throw PulseError("нет звукового сервера: " +
+                                 ReasonText(pa_context_errno(context_.get())));
+            }
+            return state == PA_CONTEXT_READY;
+        },
+        deadline, "нет звукового сервера: сервер не отвечает");
 }
 
 void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_point deadline) {
@@ -134,23 +133,19 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
         throw PulseError("не удалось открыть вывод звука: " +
                          ReasonText(pa_context_errno(context_.get())));
     }
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(stream_.get());
-        if (state == PA_STREAM_READY) {
-            break;
-        }
-        if (!PA_STREAM_IS_GOOD(state)) {
-            const int error = pa_context_errno(context_.get());
-            if (error == PA_ERR_NOENTITY) {
-                throw PulseError("нет устройства вывода звука");
+    WaitFor(
+        [this] {
+            const pa_stream_state_t state = pa_stream_get_state(stream_.get());
+            if (!PA_STREAM_IS_GOOD(state)) {
+                const int error = pa_context_errno(context_.get());
+                if (error == PA_ERR_NOENTITY) {
+                    throw PulseError("нет устройства вывода звука");
+                }
+                throw PulseError("не удалось открыть вывод звука: " + ReasonText(error));
             }
-            throw PulseError("не удалось открыть вывод звука: " + ReasonText(error));
-        }
-        if (Clock::now() >= deadline) {
-            throw PulseError("не удалось открыть вывод звука: сервер не отвечает");
-        }
-        Iterate(deadline);
-    }
+            return state == PA_STREAM_READY;
+        },
+        deadline, "не удалось открыть вывод звука: сервер не отвечает");
     const pa_sample_spec* actual = pa_stream_get_sample_spec(stream_.get());
     rate_ = static_cast<int>(actual->rate);
     channels_ = actual->channels;
@@ -163,6 +158,19 @@ void PlaybackStream::Iterate(Clock::time_point deadline) {
     if (pa_mainloop_prepare(loop_.get(), static_cast<int>(usec)) < 0 ||
         pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
         throw PulseError("сбой цикла событий звука");
+    }
+}
+
+void PlaybackStream::WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
+                             const char* timeoutText, const Tick& tick) {
+    while (!ready()) {
+        if (Clock::now() >= deadline) {
+            throw PulseError(timeoutText);
+        }
+        Iterate(deadline);
+        if (tick) {
+            tick();
+        }
     }
 }
 
@@ -179,29 +187,26 @@ void PlaybackStream::ThrowIfBroken(const char* what) const {
 
 std::size_t PlaybackStream::WaitWritable(Clock::time_point deadline, const Tick& tick) {
     const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
-    for (;;) {
-        ThrowIfBroken("воспроизведение прервано");
-        const std::size_t bytes = pa_stream_writable_size(stream_.get());
-        if (bytes == static_cast<std::size_t>(-1)) {
-            ThrowIfBroken("воспроизведение прервано");
-        } else if (bytes >= frameBytes) {
-            return bytes / frameBytes * static_cast<std::size_t>(channels_);
-        }
-        if (Clock::now() >= deadline) {
-            throw PulseError("воспроизведение прервано: сервер не отвечает");
-        }
-        Iterate(deadline);
-        if (tick) {
-            tick();
-        }
-    }
+    std::size_t bytes = 0;
+    WaitFor(
+        [&] {
+            ThrowIfBroken(kInterrupted);
+            bytes = pa_stream_writable_size(stream_.get());
+            if (bytes == static_cast<std::size_t>(-1)) {
+                ThrowIfBroken(kInterrupted);
+                bytes = 0;
+            }
+            return bytes >= frameBytes;
+        },
+        deadline, kNoAnswerWhilePlaying, tick);
+    return bytes / frameBytes * static_cast<std::size_t>(channels_);
 }
 
 void PlaybackStream::Write(std::span<const std::int16_t> samples) {
     if (pa_stream_write(stream_.get(), samples.data(), samples.size_bytes(), nullptr, 0,
                         PA_SEEK_RELATIVE) < 0) {
-        ThrowIfBroken("воспроизведение прервано");
-        throw PulseError("воспроизведение прервано: " +
+        ThrowIfBroken(kInterrupted);
+        throw PulseError(std::string(kInterrupted) + ": " +
                          ReasonText(pa_context_errno(context_.get())));
     }
 }
@@ -218,22 +223,18 @@ void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
     };
     const Operation op(pa_stream_drain(stream_.get(), onDrained, &state));
     if (!op) {
-        ThrowIfBroken("воспроизведение прервано");
-        throw PulseError("воспроизведение прервано: " +
+        ThrowIfBroken(kInterrupted);
+        throw PulseError(std::string(kInterrupted) + ": " +
                          ReasonText(pa_context_errno(context_.get())));
     }
-    while (!state.done) {
-        ThrowIfBroken("воспроизведение прервано");
-        if (Clock::now() >= deadline) {
-            throw PulseError("воспроизведение прервано: сервер не отвечает");
-        }
-        Iterate(deadline);
-        if (tick) {
-            tick();
-        }
-    }
+    WaitFor(
+        [&] {
+            ThrowIfBroken(kInterrupted);
+            return state.done;
+        },
+        deadline, kNoAnswerWhilePlaying, tick);
     if (!state.success) {
-        throw PulseError("воспроизведение прервано: " +
+        throw PulseError(std::string(kInterrupted) + ": " +
                          ReasonText(pa_context_errno(context_.get())));
     }
 }

@@ -17,6 +17,10 @@ namespace tornel::platform::pulse {
 
 using Clock = std::chrono::steady_clock;
 
+// A local server answers in a few milliseconds; one that does not connect and open a stream in
+// this time is taken as stuck, and the operator hears of it well within a second.
+inline constexpr auto kConnectLimit = std::chrono::milliseconds(600);
+
 // The server could not be reached or stopped working. The text is Russian, for the operator.
 class PulseError : public std::runtime_error {
   public:
@@ -78,6 +82,10 @@ class PlaybackStream {
     void OpenStream(const StreamSettings& settings, Clock::time_point deadline);
     // Runs one round of the main loop, waiting at most until `deadline` (and at most 20 ms).
     void Iterate(Clock::time_point deadline);
+    // Runs the main loop until `ready` returns true, calling `tick` after each round. `ready`
+    // throws once waiting can no longer succeed; reaching `deadline` first throws `timeoutText`.
+    void WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
+                 const char* timeoutText, const Tick& tick = {});
     void ThrowIfBroken(const char* what) const;
 
     std::unique_ptr<pa_mainloop, LoopDeleter> loop_;

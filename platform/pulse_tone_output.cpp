@@ -7,16 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
-#include "platform/tone_output.h"
 
-namespace tornel::platform {
+namespace tornel::platform::pulse {
 
 namespace {
 
-using pulse::Clock;
-
-constexpr auto kConnectLimit = std::chrono::milliseconds(600);
 // After a failed connection, beeps stay silent for this long before the next attempt, so that a
 // missing server costs the trainer no time on every edge.
 constexpr auto kRetryInterval = std::chrono::seconds(2);
@@ -58,7 +55,7 @@ class PulseToneOutput : public ToneOutput {
                 SineTone(frequencyHz, durationMs, stream_->rate(), stream_->channels());
             stream_->Write(tone);
             stream_->Drain(Clock::now() + std::chrono::milliseconds(durationMs) + kDrainSlack, {});
-        } catch (const pulse::PulseError&) {
+        } catch (const PulseError&) {
             stream_.reset();  // reopened at a later beep
         }
     }
@@ -79,28 +76,28 @@ class PulseToneOutput : public ToneOutput {
     void TryOpen() {
         lastAttempt_ = Clock::now();
         try {
-            stream_ = std::make_unique<pulse::PlaybackStream>(
-                pulse::StreamSettings{.applicationName = applicationName_,
-                                      .mediaName = "beep",
-                                      .rate = 48000,
-                                      .channels = 1,
-                                      .useSinkRate = true,
-                                      .targetLatencyMs = kTargetLatencyMs},
+            stream_ = std::make_unique<PlaybackStream>(
+                StreamSettings{.applicationName = applicationName_,
+                               .mediaName = "beep",
+                               .rate = 48000,
+                               .channels = 1,
+                               .useSinkRate = true,
+                               .targetLatencyMs = kTargetLatencyMs},
                 Clock::now() + kConnectLimit);
-        } catch (const pulse::PulseError&) {
+        } catch (const PulseError&) {
             stream_.reset();
         }
     }
 
     std::string applicationName_;
-    std::unique_ptr<pulse::PlaybackStream> stream_;
+    std::unique_ptr<PlaybackStream> stream_;
     std::optional<Clock::time_point> lastAttempt_;
 };
 
 }  // namespace
 
-std::unique_ptr<ToneOutput> MakePulseToneOutput(const std::string& applicationName) {
+std::unique_ptr<ToneOutput> MakeToneOutput(const std::string& applicationName) {
     return std::make_unique<PulseToneOutput>(applicationName);
 }
 
-}  // namespace tornel::platform
+}  // namespace tornel::platform::pulse

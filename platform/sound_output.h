@@ -13,7 +13,7 @@ struct PlayResult {
 };
 
 class SoundOutput {
-public:
+  public:
     virtual ~SoundOutput() = default;
     // Plays the 16-bit PCM WAV file and returns when its last sample has been played.
     // `progress` (may be empty) is called on the calling thread now and then with the fraction
@@ -21,8 +21,5 @@ public:
     virtual PlayResult PlayFile(const std::string& path,
                                 const std::function<void(double)>& progress) = 0;
 };
-
-// The real output through the PulseAudio client library (also serves PipeWire desktops).
-std::unique_ptr<SoundOutput> MakePulseSoundOutput(const std::string& applicationName);
 
 }  // namespace tornel::platform

@@ -7,14 +7,11 @@
 namespace tornel::platform {
 
 class ToneOutput {
-public:
+  public:
     virtual ~ToneOutput() = default;
     // Plays a sine tone of `frequencyHz` for `durationMs` and returns when it has been played.
     // Failures are silent: a beep that cannot sound is not an error for the operator.
     virtual void Beep(int frequencyHz, int durationMs) = 0;
 };
-
-// Keeps one connection to the sound server open so that a beep starts at once.
-std::unique_ptr<ToneOutput> MakePulseToneOutput(const std::string& applicationName);
 
 }  // namespace tornel::platform

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/sound_output_factory.h"
+#include "platform/sound_backend.h"
 #include "signal/decoder.h"
 #include "signal/wav_writer.h"
 #include "tests/app/window_fixture.h"
@@ -31,7 +31,7 @@ TEST_F(SendThroughSoundServer, RecordingIsTheFileAndDecodesToTheBuiltPacket) {
         GTEST_SKIP() << "pulseaudio is not installed";
     }
     test::PulseServer server;
-    const auto output = MakeSoundOutput();
+    const auto output = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
     Recreate({}, {}, output.get());
     Button("Button_FormFile")->click();
     Field("SpinEdit_1")->setValue(77);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/sound_output_factory.h"
+#include "platform/sound_backend.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
 #include "window_fixture.h"
@@ -130,7 +130,7 @@ TEST_F(Send, PlaybackShowsProgressAndDiscardsInputArrivingMeanwhile) {
 
 TEST_F(Send, RealSoundOutputWithNoSoundServerSaysSoAndReturns) {
     qputenv("PULSE_SERVER", "unix:/nonexistent/tornel-test-no-server");
-    const auto real = MakeSoundOutput();
+    const auto real = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
     Recreate({}, {}, real.get());
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();

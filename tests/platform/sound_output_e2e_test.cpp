@@ -11,7 +11,7 @@
 #include <iostream>
 #include <thread>
 
-#include "platform/sound_output.h"
+#include "platform/sound_backend.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
 
@@ -55,7 +55,7 @@ TEST_F(SoundOutputTest, PlaysEverySampleOfTheFileBeforeReturning) {
     test::WriteBytes(path, test::WavBytes(signal, 16000));
 
     std::vector<double> progress;
-    const auto output = MakePulseSoundOutput("tornel-test");
+    const auto output = MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
     const std::size_t mark = server.RecordedFrames();
     const auto called = Clock::now();
     const PlayResult result =
@@ -94,7 +94,8 @@ TEST_F(SoundOutputTest, PlaysStereoAndOtherRates) {
     const auto path = dir_.path() / "stereo.wav";
     test::WriteBytes(path, test::WavBytes(stereo, 16000, 2));
     const std::size_t mark = server.RecordedFrames();
-    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const PlayResult result =
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
     ASSERT_TRUE(result.played) << result.error;
     ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
     const auto left = server.Recording(mark, 0);
@@ -111,7 +112,8 @@ TEST_F(SoundOutputTest, FailsFastWithAReasonWhenNoServerRuns) {
     const auto path = dir_.path() / "signal.wav";
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
     const auto called = Clock::now();
-    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const PlayResult result =
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
     const auto took = Clock::now() - called;
     EXPECT_FALSE(result.played);
     EXPECT_THAT(result.error, StartsWith("нет звукового сервера: "));
@@ -125,7 +127,8 @@ TEST_F(SoundOutputTest, GivesUpOnAServerThatDoesNotAnswer) {
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
     kill(server.pid(), SIGSTOP);
     const auto called = Clock::now();
-    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const PlayResult result =
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
     const auto took = Clock::now() - called;
     kill(server.pid(), SIGCONT);
     EXPECT_FALSE(result.played);
@@ -143,7 +146,8 @@ TEST_F(SoundOutputTest, GivesUpWhenTheServerStopsDuringPlayback) {
         kill(server.pid(), SIGSTOP);
     });
     const auto called = Clock::now();
-    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const PlayResult result =
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
     const auto took = Clock::now() - called;
     stopper.join();
     kill(server.pid(), SIGCONT);
@@ -157,7 +161,7 @@ TEST_F(SoundOutputTest, MeasuresTimeToFirstSample) {
     PulseServer server({.rate = 48000, .channels = 8});
     const auto path = dir_.path() / "signal.wav";
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.2), 16000));
-    const auto output = MakePulseSoundOutput("tornel-test");
+    const auto output = MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
     std::vector<double> delays;
     for (int i = 0; i < 5; ++i) {
         const std::size_t mark = server.RecordedFrames();
@@ -179,7 +183,8 @@ TEST_F(SoundOutputTest, ReportsAMissingOutputDevice) {
     const auto path = dir_.path() / "signal.wav";
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
     const auto called = Clock::now();
-    const PlayResult result = MakePulseSoundOutput("tornel-test")->PlayFile(path.string(), {});
+    const PlayResult result =
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
     EXPECT_FALSE(result.played);
     EXPECT_THAT(result.error, HasSubstr("устройства вывода"));
     EXPECT_LT(Clock::now() - called, std::chrono::seconds(5));
@@ -187,8 +192,9 @@ TEST_F(SoundOutputTest, ReportsAMissingOutputDevice) {
 
 TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
     test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir_.path() / "no-server").string());
-    const PlayResult missing =
-        MakePulseSoundOutput("tornel-test")->PlayFile((dir_.path() / "_qq.wav").string(), {});
+    const PlayResult missing = MakeSystemSoundBackend("tornel-test")
+                                   ->MakeSoundOutput()
+                                   ->PlayFile((dir_.path() / "_qq.wav").string(), {});
     EXPECT_FALSE(missing.played);
     EXPECT_THAT(missing.error, HasSubstr("_qq.wav"));
     EXPECT_THAT(missing.error, HasSubstr("не удаётся открыть файл"));
@@ -197,8 +203,9 @@ TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
     auto bytes = test::WavBytes(std::vector<std::int16_t>(1600, 1000), 16000);
     bytes.resize(bytes.size() - 100);
     test::WriteBytes(dir_.path() / "cut.wav", bytes);
-    const PlayResult cut =
-        MakePulseSoundOutput("tornel-test")->PlayFile((dir_.path() / "cut.wav").string(), {});
+    const PlayResult cut = MakeSystemSoundBackend("tornel-test")
+                               ->MakeSoundOutput()
+                               ->PlayFile((dir_.path() / "cut.wav").string(), {});
     EXPECT_FALSE(cut.played);
     EXPECT_THAT(cut.error, HasSubstr("обрезан"));
 }

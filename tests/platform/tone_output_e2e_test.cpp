@@ -7,7 +7,7 @@
 #include <iostream>
 #include <thread>
 
-#include "platform/tone_output.h"
+#include "platform/sound_backend.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
 
@@ -63,7 +63,7 @@ class ToneOutputTest : public ::testing::Test {
 
 TEST_F(ToneOutputTest, BeepsHaveTheirPitchLengthAndOrder) {
     PulseServer server;
-    const auto tones = MakePulseToneOutput("tornel-test");
+    const auto tones = MakeSystemSoundBackend("tornel-test")->MakeToneOutput();
     const std::size_t mark = server.RecordedFrames();
     const auto called = Clock::now();
     tones->Beep(800, 20);
@@ -90,7 +90,7 @@ TEST_F(ToneOutputTest, IsSilentAndQuickWithoutAServer) {
     test::TempDir dir;
     test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir.path() / "no-server").string());
     const auto called = Clock::now();
-    const auto tones = MakePulseToneOutput("tornel-test");
+    const auto tones = MakeSystemSoundBackend("tornel-test")->MakeToneOutput();
     for (int i = 0; i < 4; ++i) {
         tones->Beep(800, 20);
     }
@@ -105,7 +105,7 @@ TEST_F(ToneOutputTest, RecoversWhenTheServerComesLater) {
     std::unique_ptr<ToneOutput> tones;
     {
         test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir.path() / "no-server").string());
-        tones = MakePulseToneOutput("tornel-test");
+        tones = MakeSystemSoundBackend("tornel-test")->MakeToneOutput();
         tones->Beep(800, 20);
     }
     PulseServer server;
@@ -120,7 +120,7 @@ TEST_F(ToneOutputTest, RecoversWhenTheServerComesLater) {
 // samples over in blocks of 4096 bytes; 48 kHz with 8 channels makes a block 5.3 ms long.
 TEST_F(ToneOutputTest, MeasuresOnsetLatency) {
     PulseServer server({.rate = 48000, .channels = 8});
-    const auto tones = MakePulseToneOutput("tornel-test");
+    const auto tones = MakeSystemSoundBackend("tornel-test")->MakeToneOutput();
     std::vector<double> onsets;
     for (int i = 0; i < 12; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(37));

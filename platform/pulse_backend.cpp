@@ -1,0 +1,31 @@
+#include "platform/pulse_backend.h"
+
+#include <utility>
+
+namespace tornel::platform::pulse {
+
+namespace {
+
+class PulseBackend : public SoundBackend {
+  public:
+    explicit PulseBackend(std::string applicationName)
+        : applicationName_(std::move(applicationName)) {}
+
+    std::unique_ptr<SoundOutput> MakeSoundOutput() override {
+        return MakeFilePlayback(applicationName_);
+    }
+    std::unique_ptr<ToneOutput> MakeToneOutput() override {
+        return pulse::MakeToneOutput(applicationName_);
+    }
+
+  private:
+    std::string applicationName_;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundBackend> MakeBackend(const std::string& applicationName) {
+    return std::make_unique<PulseBackend>(applicationName);
+}
+
+}  // namespace tornel::platform::pulse

@@ -1,0 +1,18 @@
+#pragma once
+// The PulseAudio backend: the streams of SoundBackend made on PulseAudio's client library. Only
+// platform/ includes this header; everything else goes through SoundBackend.
+
+#include <memory>
+#include <string>
+
+#include "platform/sound_backend.h"
+
+namespace tornel::platform::pulse {
+
+std::unique_ptr<SoundBackend> MakeBackend(const std::string& applicationName);
+
+// The streams, one per source file.
+std::unique_ptr<SoundOutput> MakeFilePlayback(const std::string& applicationName);
+std::unique_ptr<ToneOutput> MakeToneOutput(const std::string& applicationName);
+
+}  // namespace tornel::platform::pulse
