@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <algorithm>
 #include <string_view>
 
 #include "packet/regular_file.h"
@@ -15,7 +18,7 @@
 namespace tornel {
 namespace {
 
-constexpr qint64 kMaxHelpBytes = qint64{16} << 20;
+constexpr auto kMaxHelpBytes = static_cast<qint64>(rtf::kHelpPageLimits.maxInputBytes);
 
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
     const QString text = QStringLiteral("Не удаётся прочитать файл \"%1\": %2.")
@@ -52,20 +55,32 @@ QByteArray ReadBounded(const QString& path) {
     return bytes;
 }
 
-// Cuts an oversized text back to the limit, without splitting a UTF-8 sequence.
-void TruncateText(QByteArray& bytes) {
-    if (bytes.size() <= kMaxHelpBytes) {
-        return;
+// Cuts plain text to the page budget (as many lines as a page may hold paragraphs, as many bytes
+// as it may hold text), without splitting a UTF-8 sequence. True when something was cut off.
+bool CutToBudget(QByteArray& bytes) {
+    const rtf::Limits& budget = rtf::kHelpPageLimits;
+    qsizetype end = std::min<qsizetype>(bytes.size(), budget.maxTextBytes);
+    qsizetype lineEnd = -1;
+    for (std::size_t line = 0; line < budget.maxElements; ++line) {
+        lineEnd = bytes.indexOf('\n', lineEnd + 1);
+        if (lineEnd < 0 || lineEnd >= end) {
+            break;
+        }
     }
-    qsizetype end = kMaxHelpBytes;
-    while (end > kMaxHelpBytes - 4 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) {
+    if (lineEnd >= 0 && lineEnd < end) {
+        end = lineEnd;
+    }
+    if (end == bytes.size()) {
+        return false;
+    }
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) {
         --end;
     }
     bytes.truncate(end);
+    return true;
 }
 
-QString DecodePlainText(QByteArray bytes) {
-    TruncateText(bytes);
+QString DecodePlainText(const QByteArray& bytes) {
     const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     if (rtf::IsValidUtf8(view)) {
         QString text = QString::fromUtf8(bytes);
@@ -75,6 +90,17 @@ QString DecodePlainText(QByteArray bytes) {
         return text;
     }
     return QString::fromStdString(rtf::DecodeCodePage(view, 1251));
+}
+
+// The last line of a page whose file goes on beyond the budget.
+void AppendCutNotice(QTextDocument& document) {
+    QTextCursor cursor(&document);
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertBlock(QTextBlockFormat(), bold);
+    cursor.insertText(
+        QStringLiteral("  *****  Файл справки слишком велик: дальше текст не показан."), bold);
 }
 
 }  // namespace
@@ -87,18 +113,26 @@ HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path) {
     if (!QFileInfo::exists(path)) {
         return HelpPageKind::Missing;
     }
-    const QByteArray bytes = ReadBounded(path);
-    const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (rtf::LooksLikeRtf(view)) {
-        LoadRtf(view, document);  // a fault still shows what was read before it
-        return HelpPageKind::RichText;
-    }
+    QByteArray bytes = ReadBounded(path);
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    document.setPlainText(DecodePlainText(bytes));
+    HelpPageKind kind = HelpPageKind::RichText;
+    bool cut = false;
+    const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (rtf::LooksLikeRtf(view)) {
+        // A fault still shows what was read before it.
+        cut = rtf::IsCutAtLimit(LoadRtf(view, document, rtf::kHelpPageLimits));
+    } else {
+        kind = HelpPageKind::PlainText;
+        cut = CutToBudget(bytes);
+        document.setPlainText(DecodePlainText(bytes));
+    }
+    if (cut) {
+        AppendCutNotice(document);
+    }
     document.setUndoRedoEnabled(undo);
     document.setModified(false);
-    return HelpPageKind::PlainText;
+    return kind;
 }
 
 HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path) {

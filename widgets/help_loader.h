@@ -29,8 +29,10 @@ class HelpFileError : public std::runtime_error {
 QString HelpFileName(int page);
 
 // Loads one help file into a view or a document. `path` is a file name (looked up in the working
-// directory) or a full path. A missing file changes nothing. At most the first 16 MB are read;
-// damaged RTF shows what was read up to the damage. Throws HelpFileError when the file exists but
+// directory) or a full path. A missing file changes nothing. At most the first 16 MB are read,
+// and a page shows at most what rtf::kHelpPageLimits allows (plain text: as many lines as
+// paragraphs); a page cut at the budget says so in its last line. Damaged RTF shows what was read
+// up to the damage. Throws HelpFileError when the file exists but
 // cannot be read (a folder, a device, no permission, a read error); the view is then unchanged.
 HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path);
 HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path);

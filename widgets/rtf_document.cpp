@@ -122,6 +122,9 @@ void FillTextDocument(const rtf::Document& model, QTextDocument& document) {
         fonts << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     }
     QTextCursor cursor(&document);
+    // One edit block: the view lays the document out once at the end, not after every run (which
+    // is quadratic in the runs of a paragraph).
+    cursor.beginEditBlock();
     qint64 imageBudget = kDocumentImageBudgetBytes;
     bool first = true;
     for (const rtf::Paragraph& paragraph : model.paragraphs) {
@@ -142,12 +145,13 @@ void FillTextDocument(const rtf::Document& model, QTextDocument& document) {
             }
         }
     }
+    cursor.endEditBlock();
     document.setUndoRedoEnabled(undo);
     document.setModified(false);
 }
 
-rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document) {
-    const rtf::Document model = rtf::Parse(rtf);
+rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document, const rtf::Limits& limits) {
+    const rtf::Document model = rtf::Parse(rtf, limits);
     FillTextDocument(model, document);
     return model.fault;
 }

@@ -14,8 +14,9 @@ namespace tornel {
 // resources. Text without a colour of its own keeps the view's text colour. Undo history is reset.
 void FillTextDocument(const rtf::Document& model, QTextDocument& document);
 
-// Reads RTF bytes into `document`; returns why reading stopped early (rtf::Fault::None when the
-// whole input was read). What was read before a fault is shown all the same.
-rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document);
+// Reads RTF bytes into `document` within `limits`; returns why reading stopped early
+// (rtf::Fault::None when the whole input was read). What was read before a fault is shown all the
+// same.
+rtf::Fault LoadRtf(std::string_view rtf, QTextDocument& document, const rtf::Limits& limits = {});
 
 }  // namespace tornel

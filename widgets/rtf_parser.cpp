@@ -769,28 +769,36 @@ class Parser {
     }
 
     void EmitUtf8(std::string_view utf8) {
-        Run& run = RunFor(ResolvedFormat(), /*image=*/false);
-        if (!stopped_) {
-            run.text.append(utf8);
+        const std::string_view text = FitText(utf8);
+        if (text.empty()) {
+            return;
+        }
+        if (Run* run = RunFor(ResolvedFormat(), /*image=*/false)) {
+            run->text.append(text);
         }
     }
 
     // The run that takes the next content: the paragraph's last run when its format matches.
-    Run& RunFor(const CharFormat& format, bool image) {
+    // Null when the element limit refuses a new run.
+    Run* RunFor(const CharFormat& format, bool image) {
         auto& runs = paragraph_.runs;
         for (; pendingCellTabs_ > 0; --pendingCellTabs_) {
             AppendToRun(format, "\t");
         }
         if (image || runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
             if (!CountElement()) {
-                return scratch_;
+                return nullptr;
             }
             runs.push_back(Run{format, {}, -1});
         }
-        return runs.back();
+        return &runs.back();
     }
 
     void AppendToRun(const CharFormat& format, std::string_view s) {
+        s = FitText(s);
+        if (s.empty()) {
+            return;
+        }
         auto& runs = paragraph_.runs;
         if (runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
             if (!CountElement()) {
@@ -809,6 +817,22 @@ class Parser {
         return true;
     }
 
+    // The part of `utf8` that fits the text budget, cut between two characters. At the budget
+    // the reader stops: the page keeps its beginning.
+    std::string_view FitText(std::string_view utf8) {
+        const std::size_t room = limits_.maxTextBytes - textBytes_;
+        if (utf8.size() > room) {
+            std::size_t end = room;
+            while (end > 0 && (static_cast<std::uint8_t>(utf8[end]) & 0xC0) == 0x80) {
+                --end;
+            }
+            utf8 = utf8.substr(0, end);
+            Stop(Fault::TooMuchText);
+        }
+        textBytes_ += utf8.size();
+        return utf8;
+    }
+
     void FinishParagraph(bool keepEmpty) {
         if (state_.destination != Destination::Text && keepEmpty) {
             return;
@@ -818,7 +842,9 @@ class Parser {
         if (!keepEmpty && paragraph_.runs.empty()) {
             return;
         }
-        if (!CountElement()) {
+        // At the element limit a paragraph that holds runs is still kept: its runs were counted,
+        // and a page cut at the limit keeps all it has read.
+        if (!CountElement() && paragraph_.runs.empty()) {
             return;
         }
         paragraph_.format = state_.paragraph;
@@ -970,11 +996,11 @@ class Parser {
         image.widthTwips = DisplayTwips(p.goalWidth, p.widthPx, p.scaleX);
         image.heightTwips = DisplayTwips(p.goalHeight, p.heightPx, p.scaleY);
         FlushSurrogate();
-        Run& run = RunFor(ResolvedFormat(), /*image=*/true);
-        if (stopped_) {
+        Run* run = RunFor(ResolvedFormat(), /*image=*/true);
+        if (run == nullptr) {
             return;
         }
-        run.image = static_cast<int>(doc_.images.size());
+        run->image = static_cast<int>(doc_.images.size());
         doc_.images.push_back(std::move(image));
     }
 
@@ -984,7 +1010,6 @@ class Parser {
     std::vector<GroupState> stack_;
     GroupState state_;
     Paragraph paragraph_;
-    Run scratch_;  // sink for content refused at the element limit
     bool stopped_ = false;
     bool afterGroupStart_ = false;
     bool starred_ = false;
@@ -994,6 +1019,7 @@ class Parser {
     char32_t highSurrogate_ = 0;
     int pendingCellTabs_ = 0;
     std::size_t elements_ = 0;
+    std::size_t textBytes_ = 0;
     std::map<int, FontInfo> fonts_;
     int fontNumber_ = -1;
     int fontCharset_ = 0;
@@ -1021,6 +1047,11 @@ std::string Document::PlainText() const {
         }
     }
     return out;
+}
+
+bool IsCutAtLimit(Fault fault) {
+    return fault == Fault::InputTooLarge || fault == Fault::TooManyElements ||
+           fault == Fault::TooMuchText;
 }
 
 bool LooksLikeRtf(std::string_view bytes) {

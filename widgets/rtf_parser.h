@@ -2,9 +2,9 @@
 // stack that turn RTF into a plain document model. It knows no widgets, so it can be fuzzed; the
 // Qt adapter (rtf_document.h) turns the model into a QTextDocument.
 //
-// Hostile input is bounded: the input size, the group nesting depth, \bin data, pictures and the
-// number of paragraphs and runs all have limits. At a limit the reader stops and keeps what it has
-// read so far, noting the reason in Document::fault.
+// Hostile input is bounded: the input size, the group nesting depth, \bin data, pictures, the
+// number of paragraphs and runs and the amount of text all have limits. At a limit the reader stops
+// and keeps what it has read so far, noting the reason in Document::fault.
 #pragma once
 
 #include <cstddef>
@@ -83,6 +83,7 @@ enum class Fault {
     BinaryTooLarge,   // a \bin block longer than Limits::maxBinaryBytes or than the input
     PictureTooLarge,  // a picture over Limits::maxPictureBytes
     TooManyElements,  // more paragraphs and runs than Limits::maxElements
+    TooMuchText,      // more text than Limits::maxTextBytes
 };
 
 struct Document {
@@ -101,7 +102,17 @@ struct Limits {
     std::size_t maxBinaryBytes = 8u << 20;
     std::size_t maxPictureBytes = 8u << 20;
     std::size_t maxElements = 1u << 20;
+    std::size_t maxTextBytes = 16u << 20;  // UTF-8 text of all runs together
 };
+
+// The budget of one help page. A text view spends time and memory on every paragraph, run and
+// character it holds: within this budget a page, whatever its file holds, is ready in a fraction
+// of a second and takes some tens of megabytes. Our own pages use about 1 % of it.
+inline constexpr Limits kHelpPageLimits{.maxElements = 5000, .maxTextBytes = 256u << 10};
+
+// True for the faults that mean "the document goes on beyond a limit": the reader kept the
+// beginning, the rest was left out.
+bool IsCutAtLimit(Fault fault);
 
 // True when the bytes start (after optional blanks and a UTF-8 byte order mark) with "{\rtf".
 bool LooksLikeRtf(std::string_view bytes);

@@ -122,14 +122,35 @@ TEST_F(HelpLoaderTest, SingleUnreadableFileThrows) {
     }
 }
 
-TEST_F(HelpLoaderTest, OversizedFileShowsItsBeginning) {
-    QByteArray big("{\\rtf1 Start{\\*\\skipped ");
-    big.append(QByteArray(17 << 20, 'a'));
-    big.append("} End}");
-    Write(QStringLiteral("help1.rtf"), big);
-    EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf"))),
-              HelpPageKind::RichText);
-    EXPECT_EQ(text(1), QStringLiteral("Start"));
+// Whatever a file holds, a page keeps within its budget: the beginning is shown, the rest is left
+// out, and the last line says so.
+TEST_F(HelpLoaderTest, PageBeyondItsBudgetKeepsItsBeginningAndSaysSo) {
+    const rtf::Limits& budget = rtf::kHelpPageLimits;
+    const auto count = static_cast<qsizetype>(budget.maxElements);
+    const QByteArray longText(static_cast<qsizetype>(budget.maxTextBytes) + 1, 'a');
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QString firstLine;
+    } cases[] = {
+        {"paragraph marks", "{\\rtf1 first\\par" + QByteArray("\\par").repeated(count) + "}",
+         QStringLiteral("first")},
+        {"plain lines", "first\n" + QByteArray(count, '\n'), QStringLiteral("first")},
+        {"one long paragraph", "{\\rtf1 " + longText + "}",
+         QString::fromLatin1(longText.chopped(1))},
+        {"plain text", longText, QString::fromLatin1(longText.chopped(1))},
+        {"over 16 MB", "{\\rtf1 Start{\\*\\skipped " + QByteArray(17 << 20, 'a') + "} End}",
+         QStringLiteral("Start")},
+    };
+    for (const auto& c : cases) {
+        Write(QStringLiteral("help1.rtf"), c.bytes);
+        LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help1.rtf")));
+        const QTextDocument& page = *views_[0]->document();
+        EXPECT_LE(page.blockCount(), count + 2) << c.what;
+        EXPECT_EQ(page.firstBlock().text(), c.firstLine) << c.what;
+        EXPECT_TRUE(page.lastBlock().text().contains(QStringLiteral("дальше текст не показан")))
+            << c.what << ": " << page.lastBlock().text().toStdString();
+    }
 }
 
 // Our own help pages: plain 7-bit RTF, read without a fault, Russian text, bold headings.

@@ -9,12 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    tornel::rtf::Limits limits;
+    const tornel::rtf::Limits& limits = tornel::rtf::kHelpPageLimits;  // as the help pages read
     const tornel::rtf::Document doc = tornel::rtf::Parse(input, limits);
     std::size_t elements = doc.paragraphs.size();
+    std::size_t textBytes = 0;
     for (const auto& paragraph : doc.paragraphs) {
         elements += paragraph.runs.size();
         for (const auto& run : paragraph.runs) {
+            textBytes += run.text.size();
             if (run.image >= static_cast<int>(doc.images.size())) {
                 std::abort();  // a run must never point past the pictures
             }
@@ -23,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    if (elements > limits.maxElements + 1) {
+    if (elements > limits.maxElements + 1 || textBytes > limits.maxTextBytes) {
         std::abort();
     }
     // The view decodes the text as UTF-8: whatever the input, the reader must produce valid UTF-8.

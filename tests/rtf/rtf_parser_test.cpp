@@ -256,14 +256,23 @@ TEST(RtfHostile, InputOverTheLimitIsCut) {
 TEST(RtfHostile, ElementCountIsBounded) {
     Limits limits;
     limits.maxElements = 100;
-    std::string rtf = "{\\rtf1 ";
-    for (int i = 0; i < 1000; ++i)
-        rtf += "x\\par ";
-    rtf += "}";
-    const Document doc = Parse(rtf, limits);
-    EXPECT_EQ(doc.fault, Fault::TooManyElements);
-    EXPECT_LE(doc.paragraphs.size(), 100u);
-    EXPECT_GE(doc.paragraphs.size(), 40u);
+    std::string paragraphs = "{\\rtf1 ";
+    std::string runs = "{\\rtf1 ";
+    for (int i = 0; i < 1000; ++i) {
+        paragraphs += "x\\par ";
+        runs += "{\\b x}{\\i y}";
+    }
+    for (const std::string& rtf : {paragraphs + "}", runs + "}"}) {
+        const Document doc = Parse(rtf, limits);
+        EXPECT_EQ(doc.fault, Fault::TooManyElements);
+        std::size_t elements = doc.paragraphs.size();
+        for (const Paragraph& p : doc.paragraphs) {
+            elements += p.runs.size();
+        }
+        // What was read before the limit is kept, also when it is all in one paragraph.
+        EXPECT_LE(elements, limits.maxElements + 1);
+        EXPECT_GE(elements, limits.maxElements - 1);
+    }
 }
 
 TEST(RtfHostile, UnclosedGroupKeepsTheText) {
