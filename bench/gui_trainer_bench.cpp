@@ -3,7 +3,10 @@
 //   that follows (goal: at most 1 ms of CPU);
 // - a whole run on the real clock with the window's own Timer1, 2 + 3 + 4 s of pattern plus the
 //   end wait (goal: at most 10 % of one core). Beeps take their 20 ms asleep, as a played tone
-//   blocks without using the processor.
+//   blocks without using the processor;
+// - click-to-first-beep after a long idle: after the click on "старт", from the first beep's edge
+//   to its first sample at a real sound server's output, the idle beep stream having let the
+//   server suspend that output (goal: under 15 ms).
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -22,6 +25,7 @@
 #include "app/program_state.h"
 #include "app/tform1.h"
 #include "qcustomplot.h"
+#include "tests/support/pulse_server.h"
 
 namespace {
 
@@ -156,5 +160,48 @@ void BM_WindowTrainerRunCpuShare(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_WindowTrainerRunCpuShare)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// A run begins with 2 s of lead-in, so the first beep's edge lies 2 s after the click, and the
+// idle beep stream has let the server suspend its output (after 1 s) by then. Measured: from that
+// edge to the beep's first sample at the output. The sink hands over blocks of 5.3 ms (48 kHz,
+// 8 channels), which bounds the resolution.
+void BM_ClickToFirstBeepAfterLongIdle(benchmark::State& st) {
+    using std::chrono::steady_clock;
+    if (!tornel::test::PulseServer::Available()) {
+        st.SkipWithError("pulseaudio is not installed");
+        return;
+    }
+    tornel::test::PulseServer server({.rate = 48000, .channels = 8, .suspendIdleSeconds = 1});
+    ProgramState state;  // the system's tone output, on this server
+    QTemporaryDir dir;
+    auto form = ShowTrainer(state, dir.path());
+    auto* button = form->findChild<QPushButton*>(QStringLiteral("Button_Sound"));
+    constexpr auto kLeadIn = std::chrono::seconds(2);
+    // Past the release edge of the default pattern, so that the next run starts released.
+    constexpr auto kRoundLength = std::chrono::milliseconds(4300);
+    constexpr int kThreshold = 500;
+    for (auto _ : st) {
+        const std::size_t mark = server.RecordedFrames();
+        const auto clicked = steady_clock::now();
+        button->click();
+        while (steady_clock::now() - clicked < kRoundLength) {
+            QEventLoop pause;
+            QTimer::singleShot(5, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+        button->click();  // "стоп"
+        const long first = tornel::test::FirstAbove(server.Recording(mark), kThreshold);
+        if (first < 0) {
+            st.SkipWithError("the first beep was not heard");
+            return;
+        }
+        const auto heard = server.ArrivalTime(mark + static_cast<std::size_t>(first));
+        st.SetIterationTime(std::chrono::duration<double>(heard - (clicked + kLeadIn)).count());
+    }
+}
+BENCHMARK(BM_ClickToFirstBeepAfterLongIdle)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

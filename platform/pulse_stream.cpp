@@ -106,6 +106,9 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
                          ReasonText(pa_context_errno(context_.get())));
     }
     int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
+    if (settings.startCorked) {
+        flags |= PA_STREAM_START_CORKED;
+    }
     if (settings.useSinkRate) {
         flags |= PA_STREAM_FIX_RATE;
     }
@@ -212,16 +215,33 @@ void PlaybackStream::Write(std::span<const std::int16_t> samples) {
 }
 
 void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
-    struct DrainState {
+    AwaitOperation(
+        [this](pa_stream_success_cb_t done, void* userdata) {
+            return pa_stream_drain(stream_.get(), done, userdata);
+        },
+        deadline, tick);
+}
+
+void PlaybackStream::SetCorked(bool corked, Clock::time_point deadline) {
+    AwaitOperation(
+        [this, corked](pa_stream_success_cb_t done, void* userdata) {
+            return pa_stream_cork(stream_.get(), corked ? 1 : 0, done, userdata);
+        },
+        deadline, {});
+}
+
+void PlaybackStream::AwaitOperation(const StartOperation& start, Clock::time_point deadline,
+                                    const Tick& tick) {
+    struct Answer {
         bool done = false;
         bool success = false;
-    } state;
-    auto onDrained = [](pa_stream*, int success, void* userdata) {
-        auto* s = static_cast<DrainState*>(userdata);
-        s->done = true;
-        s->success = success != 0;
+    } answer;
+    auto onAnswer = [](pa_stream*, int success, void* userdata) {
+        auto* a = static_cast<Answer*>(userdata);
+        a->done = true;
+        a->success = success != 0;
     };
-    const Operation op(pa_stream_drain(stream_.get(), onDrained, &state));
+    const Operation op(start(onAnswer, &answer));
     if (!op) {
         ThrowIfBroken(kInterrupted);
         throw PulseError(std::string(kInterrupted) + ": " +
@@ -230,10 +250,10 @@ void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
     WaitFor(
         [&] {
             ThrowIfBroken(kInterrupted);
-            return state.done;
+            return answer.done;
         },
         deadline, kNoAnswerWhilePlaying, tick);
-    if (!state.success) {
+    if (!answer.success) {
         throw PulseError(std::string(kInterrupted) + ": " +
                          ReasonText(pa_context_errno(context_.get())));
     }

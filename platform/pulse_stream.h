@@ -39,6 +39,8 @@ struct StreamSettings {
     // With the default buffering: playback starts once this much is buffered instead of when the
     // whole (large) buffer is full, so that the first sample is not held back. 0: server default.
     int startAfterMs = 0;
+    // Opened paused (see PlaybackStream::SetCorked).
+    bool startCorked = false;
 };
 
 // Called now and then while a call waits on the server.
@@ -64,6 +66,9 @@ class PlaybackStream {
     void Write(std::span<const std::int16_t> samples);
     // Returns when everything written has been played.
     void Drain(Clock::time_point deadline, const Tick& tick);
+    // Pauses or resumes the stream. A paused stream takes no part in the mixing, so that the
+    // server may suspend the output while nothing else plays; samples written meanwhile wait.
+    void SetCorked(bool corked, Clock::time_point deadline);
     // Seconds of sound played so far, from the server's timing reports.
     double PlayedSeconds();
 
@@ -86,6 +91,9 @@ class PlaybackStream {
     // throws once waiting can no longer succeed; reaching `deadline` first throws `timeoutText`.
     void WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
                  const char* timeoutText, const Tick& tick = {});
+    // Starts a stream operation (given the callback and its data) and waits for its answer.
+    using StartOperation = std::function<pa_operation*(pa_stream_success_cb_t, void*)>;
+    void AwaitOperation(const StartOperation& start, Clock::time_point deadline, const Tick& tick);
     void ThrowIfBroken(const char* what) const;
 
     std::unique_ptr<pa_mainloop, LoopDeleter> loop_;

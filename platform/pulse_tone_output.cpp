@@ -1,5 +1,7 @@
 // Beeps through one PulseAudio stream that is opened at start and kept ready: opening a stream
-// for each beep would make it start tens to hundreds of milliseconds late.
+// for each beep would make it start tens to hundreds of milliseconds late. Between beeps the
+// stream is paused (corked), so that the program takes no part in the desktop's mixing and the
+// server can suspend the output; resuming costs one message to the server.
 
 #include <cmath>
 #include <numbers>
@@ -53,8 +55,13 @@ class PulseToneOutput : public ToneOutput {
         try {
             const auto tone =
                 SineTone(frequencyHz, durationMs, stream_->rate(), stream_->channels());
+            const auto deadline =
+                Clock::now() + std::chrono::milliseconds(durationMs) + kDrainSlack;
+            // Written while paused, so that the tone is there the moment the stream resumes.
             stream_->Write(tone);
-            stream_->Drain(Clock::now() + std::chrono::milliseconds(durationMs) + kDrainSlack, {});
+            stream_->SetCorked(false, deadline);
+            stream_->Drain(deadline, {});
+            stream_->SetCorked(true, deadline);
         } catch (const PulseError&) {
             stream_.reset();  // reopened at a later beep
         }

@@ -116,6 +116,25 @@ TEST_F(ToneOutputTest, RecoversWhenTheServerComesLater) {
     EXPECT_EQ(FindTones(server.Recording(mark), server.rate()).size(), 1u);
 }
 
+// Between beeps the stream takes no part in the mixing, so the server suspends the sink (and the
+// pipe sink stops writing); the next beep wakes it and sounds whole.
+TEST_F(ToneOutputTest, RestsBetweenBeepsSoTheOutputCanSuspend) {
+    PulseServer server({.suspendIdleSeconds = 1});
+    const auto tones = MakeSystemSoundBackend("tornel-test")->MakeToneOutput();
+    tones->Beep(800, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const std::size_t idle = server.RecordedFrames();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(server.RecordedFrames(), idle) << "the sink kept running between beeps";
+
+    tones->Beep(600, 20);
+    ASSERT_TRUE(server.WaitForFrames(idle + 2000, std::chrono::seconds(5)));
+    const auto found = FindTones(server.Recording(idle), server.rate());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0].frequency, 600, 20);
+    EXPECT_NEAR(found[0].length, 320, 2);
+}
+
 // Onset latency: from the Beep call to the tone's first sample at the sink. The sink hands its
 // samples over in blocks of 4096 bytes; 48 kHz with 8 channels makes a block 5.3 ms long.
 TEST_F(ToneOutputTest, MeasuresOnsetLatency) {

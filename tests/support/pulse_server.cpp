@@ -158,11 +158,20 @@ void PulseServer::Start() {
                              " format=s16le rate=" + std::to_string(options_.rate) +
                              " channels=" + std::to_string(options_.channels) +
                              " use_system_clock_for_timing=yes";
-    pid_ = Spawn(FindProgram("pulseaudio"),
-                 {"--daemonize=no", "--system=false", "--exit-idle-time=-1", "-n",
-                  "--disallow-exit", "--log-target=file:" + logPath_,
-                  "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_,
-                  "--load=" + sink},
+    std::vector<std::string> args = {
+        "--daemonize=no",
+        "--system=false",
+        "--exit-idle-time=-1",
+        "-n",
+        "--disallow-exit",
+        "--log-target=file:" + logPath_,
+        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_,
+        "--load=" + sink};
+    if (options_.suspendIdleSeconds > 0) {
+        args.push_back("--load=module-suspend-on-idle timeout=" +
+                       std::to_string(options_.suspendIdleSeconds));
+    }
+    pid_ = Spawn(FindProgram("pulseaudio"), args,
                  EnvironmentWith({"XDG_RUNTIME_DIR=" + dir_, "HOME=" + dir_}));
 
     const auto limit = Clock::now() + kStartLimit;

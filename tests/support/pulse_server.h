@@ -36,6 +36,10 @@ class PulseServer {
         // 128 ms for 16 kHz mono. Timing tests use more channels or a higher rate.
         int rate = 16000;
         int channels = 1;
+        // After this many seconds with nothing playing, the server suspends the sink
+        // (module-suspend-on-idle) and the recording stops growing until something plays.
+        // 0: the sink never suspends and the recording is one continuous timeline.
+        int suspendIdleSeconds = 0;
     };
 
     // Starts the server and waits until it answers. Throws std::runtime_error (with the server's
