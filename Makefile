@@ -4,7 +4,7 @@ ARGS    ?=
 WERROR  := $(if $(filter true,$(CI)),ON,OFF)
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz package clean
 
 all: build
 
@@ -31,6 +31,11 @@ FUZZ_SECONDS ?= 600
 
 fuzz: build
 	cd $(BUILD) && TORNEL_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure
+
+# The Debian package build/tornel4_<version>_<arch>.deb (see README, "Install as a package").
+package: build
+	@cd $(BUILD) && cpack -G DEB > cpack.log 2>&1 || { cat cpack.log; exit 1; }
+	@ls $(BUILD)/tornel4_*.deb
 
 clean:
 	rm -rf $(BUILD)
