@@ -4,42 +4,76 @@
 // second window, then the message loop until the window closes.
 
 #include <QApplication>
-#include <QScreen>
+#include <cstring>
+#include <iostream>
 #include <memory>
 
 #include "app/program_state.h"
+#include "app/start_up.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
+#include "install_layout.h"
 
 namespace {
 
-void CenterOnScreen(QWidget& window) {
-    const QScreen* screen = window.screen();
-    if (screen == nullptr) {
-        return;
+constexpr const char* kUsage =
+    "Использование: tornel4 [tq] [--menu]\n"
+    "  tq         (только первым) инженерный вид: листинги пакета и параметров, трасса CRC,\n"
+    "             управление фильтром; без него обычный вид\n"
+    "  --menu     запуск из меню рабочего стола: _qq.wav и 9_fmsig.h пишутся в папку\n"
+    "             Tornel-4 в папке документов пользователя, а не в рабочий каталог\n"
+    "  --version  версия программы\n"
+    "  --help     эта справка\n";
+
+// "--version" and "--help" as the first argument answer on the terminal, without a window.
+bool AnswersOnTerminal(int argc, char* argv[]) {
+    if (argc < 2) {
+        return false;
     }
-    const QRect area = screen->availableGeometry();
-    window.move(area.x() + (area.width() - window.width()) / 2,
-                area.y() + (area.height() - window.height()) / 2);
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "tornel4 " << tornel::install::kVersion << '\n';
+        return true;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::cout << kUsage;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (AnswersOnTerminal(argc, argv)) {
+        return 0;
+    }
+    // Qt aborts when it cannot open a display; say what is missing instead.
+    if (const auto message = tornel::app::MissingDisplayMessage()) {
+        std::cerr << *message << '\n';
+        return 1;
+    }
+
     // Before any window exists: the speaker services with the sound on, packet bytes 14 and 15,
     // filter coefficient 0.2, the trainer.
     const auto state = std::make_unique<tornel::app::ProgramState>();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tornel4"));
+    QApplication::setApplicationVersion(QString::fromLatin1(tornel::install::kVersion));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tornel4.programmer"));
     const auto sound = state->devices.sound->MakeSoundOutput();
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     tornel::app::WindowServices services;
     services.sound = sound.get();
+    services.helpFolders = tornel::app::HelpFolders();
+    if (tornel::app::StartedFromMenu(arguments)) {
+        services.workDir = tornel::app::MenuOutputFolder();
+    }
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
-    CenterOnScreen(form1);
+    tornel::app::PlaceOnScreen(form1);
     form1.show();
 
     tornel::app::TForm2 form2;  // created and kept, never shown

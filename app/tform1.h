@@ -5,6 +5,7 @@
 // results back into the memos, the status line and the charts. The window keeps no parameter
 // values of its own: they live in the fields.
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -34,6 +35,9 @@ class SpinEdit;
 struct WindowServices {
     platform::SoundOutput* sound = nullptr;  // not owned; must outlive the window
     std::filesystem::path workDir = ".";     // "_qq.wav" and "9_fmsig.h" are written here
+    // The folders "help1.rtf" .. "help3.rtf" are looked up in, in this order; none: the working
+    // directory.
+    QStringList helpFolders;
     // The standard error box; QMessageBox::critical when empty.
     std::function<void(QWidget*, const QString&)> showError;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "install_layout.h"
 
 namespace {
 
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << tornel::cli::UsageText();
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::cout << "tornel4-cli " << tornel::install::kVersion << '\n';
         return 0;
     }
     tornel::cli::Options options;

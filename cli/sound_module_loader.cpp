@@ -1,8 +1,10 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "cli/sound_module.h"
+#include "install_layout.h"
 
 namespace tornel::cli {
 
@@ -11,11 +13,28 @@ namespace {
 using MakeBackendFunction = platform::SoundBackend* (*)(const char*);
 constexpr const char* kApplicationName = "tornel4-cli";
 
-// The sound module lies beside the program.
-std::filesystem::path SoundModulePath() {
+// Where the sound module may lie, in the order tried: beside the program (the build folder),
+// then in the private library folder of an installation (<prefix>/lib/<multiarch>/tornel4
+// beside <prefix>/bin).
+std::vector<std::filesystem::path> SoundModuleCandidates() {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path(kSoundModuleFile) : self.parent_path() / kSoundModuleFile;
+    if (ec) {
+        return {kSoundModuleFile};
+    }
+    const auto bin = self.parent_path();
+    return {bin / kSoundModuleFile,
+            (bin / install::kModuleDirFromBin / kSoundModuleFile).lexically_normal()};
+}
+
+std::filesystem::path SoundModulePath() {
+    const auto candidates = SoundModuleCandidates();
+    for (const auto& candidate : candidates) {
+        if (std::filesystem::exists(candidate)) {
+            return candidate;
+        }
+    }
+    return candidates.back();  // dlopen names it in its error
 }
 
 }  // namespace

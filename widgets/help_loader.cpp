@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -19,6 +20,9 @@ namespace tornel {
 namespace {
 
 constexpr auto kMaxHelpBytes = static_cast<qint64>(rtf::kHelpPageLimits.maxInputBytes);
+
+// Which file each help page came from: "tornel4.help.debug=true" in QT_LOGGING_RULES shows it.
+Q_LOGGING_CATEGORY(lcHelpFiles, "tornel4.help", QtWarningMsg)
 
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
     const QString text = QStringLiteral("Не удаётся прочитать файл \"%1\": %2.")
@@ -107,6 +111,21 @@ void AppendCutNotice(QTextDocument& document) {
 
 QString HelpFileName(int page) {
     return QStringLiteral("help%1.rtf").arg(page);
+}
+
+QString FindHelpFile(int page, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(HelpFileName(page));
+        if (QFileInfo::exists(path)) {
+            qCDebug(lcHelpFiles).noquote() << HelpFileName(page) << "->" << path;
+            return path;
+        }
+    }
+    // Worth a line on the terminal: an installation that lost its data folder shows here.
+    qCWarning(lcHelpFiles).noquote()
+        << "файл справки" << HelpFileName(page) << "не найден; искали в:"
+        << (folders.isEmpty() ? QDir::currentPath() : folders.join(QStringLiteral(", ")));
+    return HelpFileName(page);
 }
 
 HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path) {

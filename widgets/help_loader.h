@@ -28,6 +28,10 @@ class HelpFileError : public std::runtime_error {
 // "help1.rtf", "help2.rtf", "help3.rtf" for page 1, 2, 3.
 QString HelpFileName(int page);
 
+// The help file of `page` in the first of `folders` that holds it; the bare file name (looked up
+// in the working directory) when none does or `folders` is empty.
+QString FindHelpFile(int page, const QStringList& folders);
+
 // Loads one help file into a view or a document. `path` is a file name (looked up in the working
 // directory) or a full path. A missing file changes nothing. At most the first 16 MB are read,
 // and a page shows at most what rtf::kHelpPageLimits allows (plain text: as many lines as
