@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests, the benchmarks and
-# the window need. Idempotent: checks with dpkg first and touches apt only when
-# something is missing. Quiet when everything is present.
+# Installs the Debian packages that the build, the tests and the window need, each group with
+# its reason. Idempotent: checks with dpkg first and touches apt only when something is missing.
+# Quiet when everything is present. As root it installs directly, otherwise through sudo; without
+# sudo it names what is missing and the one command to run as root.
 set -euo pipefail
 
 packages=(
-  # toolchain
-  g++ make cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
-  # window, charts, sound
-  qt6-base-dev qt6-qpa-plugins libgl-dev libqcustomplot-dev libpulse-dev
-  # command line output
+  # build: compiler, build tools, and pkg-config, through which CMake finds libpulse
+  g++ make cmake ninja-build pkg-config
+  # fuzz targets in the test suite: clang 14 with libFuzzer and the sanitizers
+  clang-14 libclang-rt-14-dev
+  # the window: Qt 6 Widgets (with the offscreen platform the tests use), Qt's X11 platform
+  # plugin to show it on a desktop, the OpenGL headers Qt's CMake files ask for, the charts
+  qt6-base-dev qt6-qpa-plugins libgl-dev libqcustomplot-dev
+  # sound: the PulseAudio client library the program plays through
+  libpulse-dev
+  # the command line's JSON output
   nlohmann-json3-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev pulseaudio pulseaudio-utils sox
-  xvfb xauth xdotool x11-utils imagemagick
-  # fonts: metric twins of the Windows fonts, Cyrillic fallback
+  # tests and benchmarks: GoogleTest, Google Benchmark, and a private PulseAudio server (with
+  # pactl to set it up) that records what the end-to-end tests play
+  libgtest-dev libgmock-dev libbenchmark-dev pulseaudio pulseaudio-utils
+  # tests of the installed files: the menu entry, the AppStream metainfo, the manual pages
+  desktop-file-utils appstream man-db
+  # make package: the package's dependencies are read from the binaries
+  dpkg-dev file
+  # fonts the window's design fonts map to (metric twins of the Windows fonts; Cyrillic
+  # fallback): without a font every letter is a box
   fonts-liberation fonts-dejavu-core
 )
 
@@ -26,9 +37,26 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
+install="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+
+# Without root and without a working sudo: say what is missing and how to install it.
+explain() {
+  echo "Missing Debian packages: ${missing[*]}" >&2
+  echo "Install them with this one command, run as root (su asks for the root password)," >&2
+  echo "then run make again:" >&2
+  echo >&2
+  echo "  su -c '$install'" >&2
+  exit 1
+}
+
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+elif command -v sudo > /dev/null; then
+  echo "Installing with sudo: ${missing[*]}"
+  { sudo apt-get update -qq && sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } || explain
+else
+  explain
+fi
