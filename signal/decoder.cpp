@@ -10,6 +10,7 @@
 
 #include "packet/crc.h"
 #include "packet/number_text.h"
+#include "signal/signal_constants.h"
 
 namespace tornel {
 
@@ -18,13 +19,6 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kTwoPi = 6.283185307179586476925;
-constexpr double kNominalRate = 16000.0;
-constexpr std::array<double, 3> kToneHz = {470.0, 615.0, 889.0};
-constexpr std::array<int, 3> kSymbolLength = {340, 312, 324};  // samples at 16 kHz
-constexpr int kLeadInTone = 1;
-constexpr std::size_t kSymbolCount = 128;
-constexpr double kLongestCode = kSymbolCount * 340.0;  // samples at 16 kHz
-constexpr double kLeadInSamples = 16000.0;             // at 16 kHz
 
 // Lead-in detection works on 10 ms blocks: a block belongs to the tone when at least 30 % of its
 // energy lies at 615 Hz (white noise puts about 2/(block length) of its energy there, so a run
@@ -224,7 +218,7 @@ std::array<int, 2> TonesAfter(int symbol) {
 // the length of the shorter of them, less its start. -1 when the window runs past the recording.
 int DecideSymbol(const ToneBank& bank, int previous, double start, double scale) {
     const auto [a, b] = TonesAfter(previous);
-    const double length = std::min(kSymbolLength[a], kSymbolLength[b]) * scale;
+    const double length = std::min(kSymbolSamples[a], kSymbolSamples[b]) * scale;
     const long from = std::lround(start + kDecisionSkip * length);
     const long to = std::lround(start + length);
     if (!bank.Covers(from, to)) {
@@ -267,12 +261,12 @@ DecodeResult ReadCode(const ToneBank& bank, std::vector<int> symbols, long first
     DecodeResult r;
     double start = static_cast<double>(firstChange);
     r.codeStartSeconds =
-        (start - static_cast<double>(symbols.size()) * kSymbolLength[1] * scale) / rate;
+        (start - static_cast<double>(symbols.size()) * kSymbolSamples[1] * scale) / rate;
     const long search = std::lround(kBoundarySearch * scale);
     while (true) {
         symbols.push_back(symbol);
-        const double expected = start + kSymbolLength[static_cast<std::size_t>(symbol)] * scale;
-        if (symbols.size() == kSymbolCount) {
+        const double expected = start + kSymbolSamples[static_cast<std::size_t>(symbol)] * scale;
+        if (symbols.size() == static_cast<std::size_t>(kSymbolCount)) {
             break;
         }
         int next = DecideSymbol(bank, symbol, expected, scale);
@@ -280,8 +274,8 @@ DecodeResult ReadCode(const ToneBank& bank, std::vector<int> symbols, long first
             r.reason = CutReason(symbols.size());
             return r;
         }
-        const int shorter = std::min(kSymbolLength[static_cast<std::size_t>(symbol)],
-                                     kSymbolLength[static_cast<std::size_t>(next)]);
+        const int shorter = std::min(kSymbolSamples[static_cast<std::size_t>(symbol)],
+                                     kSymbolSamples[static_cast<std::size_t>(next)]);
         const std::array<int, 1> only = {next};
         const long centre = std::lround(expected);
         const Edge edge = FindEdge(bank, symbol, only, centre - search, centre + search,
@@ -345,21 +339,21 @@ DecodeResult DecodeAfterRun(std::span<const float> x, int rate, const ToneRun& r
         return r;
     }
     const double scale =
-        rate / (kNominalRate * r.clockRatio);  // recording samples per symbol sample
+        rate / (kSampleRate * r.clockRatio);  // recording samples per symbol sample
     const auto leadInEnd = static_cast<long>(run.endBlock * block);
     const long margin = std::lround(0.15 * rate);
     const long bankBegin = std::max(0L, leadInEnd - margin);
     const long bankEnd = std::min(static_cast<long>(x.size()),
-                                  leadInEnd + std::lround(kLongestCode * scale) + margin);
+                                  leadInEnd + std::lround(kLongestCodeSamples * scale) + margin);
     const ToneBank bank(x, bankBegin, bankEnd, rate, r.clockRatio);
 
     // The first change of tone: to 470 Hz for a 0 bit; to 889 Hz (the repeat symbol) when the
     // code begins with two 1 bits, the first of which sounds like the lead-in.
     const std::array<int, 2> firstChanges = {0, 2};
     const auto blockLength = static_cast<long>(block);
-    const Edge first =
-        FindEdge(bank, kLeadInTone, firstChanges, leadInEnd - 3 * blockLength,
-                 leadInEnd + 2 * blockLength, std::lround(kFitShare * kSymbolLength[1] * scale));
+    const Edge first = FindEdge(bank, kLeadInTone, firstChanges, leadInEnd - 3 * blockLength,
+                                leadInEnd + 2 * blockLength,
+                                std::lround(kFitShare * kSymbolSamples[kLeadInTone] * scale));
     if (first.nextTone < 0) {
         r.reason = CutReason(0);
         return r;
@@ -370,7 +364,7 @@ DecodeResult DecodeAfterRun(std::span<const float> x, int rate, const ToneRun& r
     // A change to 470 Hz: the code starts with it, or with a 1 bit just before it. The lead-in's
     // length tells which; the CRC settles a doubtful case.
     const double leadIn = (first.position - LeadInOnset(x, rate, run, block)) / scale;
-    const bool oneFirst = leadIn > kLeadInSamples + kSymbolLength[1] / 2.0;
+    const bool oneFirst = leadIn > kLeadInSamples + kSymbolSamples[kLeadInTone] / 2.0;
     DecodeResult preferred = ReadCode(bank, oneFirst ? std::vector<int>{1} : std::vector<int>{},
                                       first.position, 0, scale, rate);
     if (preferred.crcOk) {

@@ -13,15 +13,12 @@
 #include <vector>
 
 #include "packet/packet.h"
+#include "signal/signal_constants.h"
 #include "signal/synthesizer_detail.h"
 
 namespace tornel {
 
-inline constexpr int kSampleRate = 16000;
 inline constexpr std::size_t kSampleBufferSize = 900001;
-inline constexpr int kLeadInSamples = 16000;
-inline constexpr int kClosingSamples = 4000;
-inline constexpr std::int32_t kAmplitude = 30000;
 inline constexpr double kInitialAlpha = 0.2;
 
 class Synthesizer {

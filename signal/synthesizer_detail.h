@@ -15,10 +15,9 @@
 #include <vector>
 
 #include "packet/packet.h"
+#include "signal/signal_constants.h"
 
 namespace tornel::synthesis {
-
-inline constexpr int kSymbolCount = 128;
 
 // One symbol of the three-tone code: 0, 1 or 2 (the repeat symbol).
 struct SymbolShape {
@@ -26,14 +25,18 @@ struct SymbolShape {
     int samples;
 };
 
-// 2*pi*f/16000 for 470, 615 and 889 Hz, to extended precision, and the symbol lengths.
+// 2*pi*f/kSampleRate in extended precision: the phase step of a tone of f Hz.
+constexpr long double PhaseIncrement(double hz) {
+    constexpr long double kPi = 3.14159265358979323846264338327950288L;
+    return 2.0L * kPi * hz / kSampleRate;
+}
+
 inline constexpr std::array<SymbolShape, 3> kSymbols{{
-    {0.18456856839840035276L, 340},
-    {0.24150993524471535522L, 312},
-    {0.34910948363016577363L, 324},
+    {PhaseIncrement(kToneHz[0]), kSymbolSamples[0]},
+    {PhaseIncrement(kToneHz[1]), kSymbolSamples[1]},
+    {PhaseIncrement(kToneHz[2]), kSymbolSamples[2]},
 }};
-// The lead-in and closing tones use symbol 1's tone.
-inline constexpr long double kToneIncrement = kSymbols[1].increment;
+inline constexpr long double kToneIncrement = kSymbols[kLeadInTone].increment;
 
 // The 128 symbols of a packet: bytes in order, bits from the most significant; a bit equal to
 // the previous symbol (2 before the first) is sent as the repeat symbol 2.
