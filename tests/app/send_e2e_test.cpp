@@ -4,21 +4,19 @@
 #include <QTest>
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "platform/sound_backend.h"
 #include "signal/decoder.h"
 #include "signal/wav_writer.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/pulse_server.h"
+#include "tests/support/temp_dir.h"
 
 namespace tornel::app::testing {
 namespace {
 
 std::vector<std::int16_t> DataChunkOf(const std::filesystem::path& wav) {
-    std::ifstream in(wav, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::string bytes = test::ReadFile(wav);
     std::vector<std::int16_t> samples((bytes.size() - kWavHeaderBytes) / 2);
     std::memcpy(samples.data(), bytes.data() + kWavHeaderBytes, samples.size() * 2);
     return samples;

@@ -6,57 +6,16 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
-#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 
 #include "tests/app/window_fixture.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/timing.h"
+#include "tests/support/tone_bursts.h"
 
 namespace tornel::app::testing {
 namespace {
-
-constexpr int kThreshold = 500;
-
-struct Tone {
-    long onset;   // frame index
-    long length;  // frames
-    double frequency;
-};
-
-double ZeroCrossingHz(const std::vector<std::int16_t>& samples, long from, long to, int rate) {
-    int crossings = 0;
-    for (long i = from + 1; i < to; ++i) {
-        if ((samples[i - 1] < 0) != (samples[i] < 0)) {
-            ++crossings;
-        }
-    }
-    return crossings / 2.0 / (static_cast<double>(to - from) / rate);
-}
-
-// The tones in `recording`, separated by at least 5 ms of silence.
-std::vector<Tone> FindTones(const std::vector<std::int16_t>& recording, int rate) {
-    std::vector<Tone> tones;
-    const long gap = rate / 200;
-    const long size = static_cast<long>(recording.size());
-    long at = test::FirstAbove(recording, kThreshold);
-    while (at >= 0) {
-        long end = at;
-        for (long i = at, quiet = 0; i < size && quiet < gap; ++i) {
-            if (std::abs(recording[i]) > kThreshold) {
-                end = i + 1;
-                quiet = 0;
-            } else {
-                ++quiet;
-            }
-        }
-        tones.push_back({at, end - at, ZeroCrossingHz(recording, at, end, rate)});
-        at = test::FirstAbove(recording, kThreshold, static_cast<std::size_t>(end));
-    }
-    return tones;
-}
 
 TEST(TrainerThroughSoundServer, RunSoundsItsFourEdgesTwoThreeAndFourSecondsApart) {
     if (!test::PulseServer::Available()) {
@@ -94,7 +53,7 @@ TEST(TrainerThroughSoundServer, RunSoundsItsFourEdgesTwoThreeAndFourSecondsApart
     ASSERT_EQ(button->text(), QStringLiteral("старт")) << "the run did not end";
     server.WaitForFrames(server.RecordedFrames() + 8192, std::chrono::seconds(5));
 
-    const auto tones = FindTones(server.Recording(mark), server.rate());
+    const auto tones = test::FindToneBursts(server.Recording(mark), server.rate());
     ASSERT_EQ(tones.size(), 4u);
     const double pitch[] = {800, 600, 800, 600};
     for (std::size_t i = 0; i < tones.size(); ++i) {
@@ -106,7 +65,7 @@ TEST(TrainerThroughSoundServer, RunSoundsItsFourEdgesTwoThreeAndFourSecondsApart
     std::cout << "[measure] beep onsets apart:" << std::fixed << std::setprecision(4);
     for (std::size_t i = 0; i + 1 < tones.size(); ++i) {
         const double seconds =
-            static_cast<double>(tones[i + 1].onset - tones[i].onset) / server.rate();
+            static_cast<double>(tones[i + 1].start - tones[i].start) / server.rate();
         std::cout << ' ' << seconds << " s";
         // Order, pitch and count are the test; the precision of the intervals (15 ms) is a goal
         // of `make bench`. This tolerance holds on a loaded two-core machine.

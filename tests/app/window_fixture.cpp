@@ -1,39 +1,17 @@
 #include "window_fixture.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QTest>
-#include <fstream>
-#include <iterator>
+
+#include "tests/support/temp_dir.h"
 
 namespace tornel::app::testing {
-
-namespace {
-
-// One application object for the whole test program, as the window needs one.
-class QtApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "app_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-// gtest owns registered environments.
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
-}  // namespace
 
 platform::PlayResult FakeSoundOutput::PlayFile(const std::string& path,
                                                const std::function<void(double)>& progress) {
     playedPaths.push_back(path);
-    std::ifstream in(path, std::ios::binary);
-    playedFile.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = test::ReadFile(path);
+    playedFile.assign(bytes.begin(), bytes.end());
     if (progress) {
         progress(0.25);
     }

@@ -98,24 +98,4 @@ long FindExactly(const std::vector<std::int16_t>& recording,
     return static_cast<long>(at);
 }
 
-double ZeroCrossingFrequency(const std::vector<std::int16_t>& tone, int rate) {
-    int crossings = 0;
-    long firstCrossing = -1;
-    long lastCrossing = -1;
-    for (std::size_t i = 1; i < tone.size(); ++i) {
-        if ((tone[i - 1] < 0) != (tone[i] < 0)) {
-            ++crossings;
-            lastCrossing = static_cast<long>(i);
-            if (firstCrossing < 0) {
-                firstCrossing = static_cast<long>(i);
-            }
-        }
-    }
-    if (crossings < 2) {
-        return 0.0;
-    }
-    const double seconds = static_cast<double>(lastCrossing - firstCrossing) / rate;
-    return (crossings - 1) / 2.0 / seconds;
-}
-
 }  // namespace tornel::test

@@ -34,7 +34,4 @@ class ScopedEnv {
 long FindExactly(const std::vector<std::int16_t>& recording,
                  const std::vector<std::int16_t>& expected);
 
-// Frequency estimated from the zero crossings of a tone.
-double ZeroCrossingFrequency(const std::vector<std::int16_t>& tone, int rate);
-
 }  // namespace tornel::test

@@ -11,6 +11,7 @@
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/timing.h"
+#include "tests/support/tone_bursts.h"
 
 namespace tornel::platform {
 namespace {
@@ -20,37 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-constexpr int kThreshold = 500;
-
-struct Tone {
-    long start = -1;
-    long length = 0;
-    double frequency = 0;
-};
-
-// The tones in `recording`, separated by silence of at least 5 ms.
-std::vector<Tone> FindTones(const std::vector<std::int16_t>& recording, int rate) {
-    std::vector<Tone> tones;
-    const long gap = rate / 200;
-    long at = test::FirstAbove(recording, kThreshold);
-    while (at >= 0) {
-        long end = at;
-        long quiet = 0;
-        for (long i = at; i < static_cast<long>(recording.size()) && quiet < gap; ++i) {
-            if (std::abs(recording[i]) > kThreshold) {
-                end = i + 1;
-                quiet = 0;
-            } else {
-                ++quiet;
-            }
-        }
-        const std::vector<std::int16_t> tone(recording.begin() + at, recording.begin() + end);
-        tones.push_back({at, end - at, test::ZeroCrossingFrequency(tone, rate)});
-        at = test::FirstAbove(recording, kThreshold, static_cast<std::size_t>(end));
-    }
-    return tones;
 }
 
 class ToneOutputTest : public ::testing::Test {
@@ -73,7 +43,7 @@ TEST_F(ToneOutputTest, BeepsHaveTheirPitchLengthAndOrder) {
     tones->Beep(800, 40);
     ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
 
-    const auto found = FindTones(server.Recording(mark), server.rate());
+    const auto found = test::FindToneBursts(server.Recording(mark), server.rate());
     ASSERT_EQ(found.size(), 3u);
     const double expectedHz[] = {800, 600, 800};
     const long expectedLength[] = {320, 320, 640};  // 20 and 40 ms at 16 kHz
@@ -116,7 +86,7 @@ TEST_F(ToneOutputTest, RecoversWhenTheServerComesLater) {
     const std::size_t mark = server.RecordedFrames();
     tones->Beep(800, 20);
     ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
-    EXPECT_EQ(FindTones(server.Recording(mark), server.rate()).size(), 1u);
+    EXPECT_EQ(test::FindToneBursts(server.Recording(mark), server.rate()).size(), 1u);
 }
 
 // Between beeps the stream takes no part in the mixing, so the server suspends the sink (and the
@@ -132,7 +102,7 @@ TEST_F(ToneOutputTest, RestsBetweenBeepsSoTheOutputCanSuspend) {
 
     tones->Beep(600, 20);
     ASSERT_TRUE(server.WaitForFrames(idle + 2000, std::chrono::seconds(5)));
-    const auto found = FindTones(server.Recording(idle), server.rate());
+    const auto found = test::FindToneBursts(server.Recording(idle), server.rate());
     ASSERT_EQ(found.size(), 1u);
     EXPECT_NEAR(found[0].frequency, 600, 20);
     EXPECT_NEAR(found[0].length, 320, 2);
@@ -151,7 +121,7 @@ TEST_F(ToneOutputTest, MeasuresOnsetLatency) {
         tones->Beep(800, 20);
         ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 2400, std::chrono::seconds(5)));
         const auto recording = server.Recording(mark);
-        const long first = test::FirstAbove(recording, kThreshold);
+        const long first = test::FirstAbove(recording, test::kToneThreshold);
         ASSERT_GE(first, 0) << "beep " << i << " was not recorded";
         onsets.push_back(Ms(server.ArrivalTime(mark + first) - called));
     }

@@ -12,7 +12,6 @@
 #include <QTextEdit>
 #include <memory>
 
-#include "tests/rtf/qt_test_app.h"
 #include "widgets/rtf_parser.h"
 
 namespace tornel {
@@ -25,7 +24,6 @@ QString DesignText(int page) {
 class HelpLoaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::QtApp();
         ASSERT_TRUE(dir_.isValid());
         for (int page = 1; page <= 3; ++page) {
             views_[page - 1] = std::make_unique<QTextEdit>();

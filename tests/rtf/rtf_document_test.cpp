@@ -11,8 +11,6 @@
 #include <QTextFragment>
 #include <QTextImageFormat>
 
-#include "tests/rtf/qt_test_app.h"
-
 namespace tornel {
 namespace {
 
@@ -24,8 +22,6 @@ QByteArray FixtureBytes(const QString& name) {
 
 class RtfDocumentTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::QtApp(); }
-
     void Load(const QString& name) {
         const QByteArray bytes = FixtureBytes(name);
         EXPECT_EQ(LoadRtf(std::string_view(bytes.constData(), bytes.size()), document_),

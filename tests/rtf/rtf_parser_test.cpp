@@ -4,23 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
+
+#include "tests/support/temp_dir.h"
 
 namespace tornel::rtf {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 Document Fixture(const std::string& name) {
-    const Document doc = Parse(ReadFile(TORNEL_SOURCE_DIR "/tests/rtf/fixtures/" + name));
+    const std::filesystem::path path = TORNEL_SOURCE_DIR "/tests/rtf/fixtures/" + name;
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    const Document doc = Parse(test::ReadFile(path));
     EXPECT_EQ(doc.fault, Fault::None) << name;
     return doc;
 }

@@ -9,15 +9,12 @@
 
 #include "signal/synthesizer.h"
 #include "signal/synthesizer_detail.h"
+#include "tests/support/test_packets.h"
 
 namespace tornel {
 namespace {
 
-Packet Filled(std::uint8_t b) {
-    Packet p;
-    p.fill(b);
-    return p;
-}
+using test::Filled;
 
 Packet RandomPacket(std::mt19937_64& rng) {
     Packet p;

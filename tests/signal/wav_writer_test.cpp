@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_packets.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,6 +26,7 @@ namespace tornel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Filled;
 using test::ReadFile;
 using test::TempDir;
 
@@ -41,12 +43,6 @@ std::set<std::string> Entries(const fs::path& dir) {
 }
 
 const std::set<std::string> kBothFiles{kWavFileName, kCArrayFileName};
-
-Packet Filled(std::uint8_t b) {
-    Packet p;
-    p.fill(b);
-    return p;
-}
 
 std::vector<std::int16_t> WavSamples(const std::string& file) {
     std::vector<std::int16_t> samples;

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 
@@ -313,10 +313,7 @@ PulseServer::Clock::time_point PulseServer::ArrivalTime(std::size_t frame) const
 }
 
 std::string PulseServer::LogText() const {
-    std::ifstream in(logPath_);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(logPath_);
 }
 
 long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::size_t from) {

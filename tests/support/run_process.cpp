@@ -5,20 +5,13 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "tests/support/temp_dir.h"
 
 namespace tornel::test {
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string TempPath(const char* tag) {
     std::string name = std::string("/tmp/tornel-proc-XXXXXX") + tag;
@@ -60,8 +53,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     waitpid(pid, &wstatus, 0);
     ProcessResult r;
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    r.out = Slurp(outPath);
-    r.err = Slurp(errPath);
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
     std::remove(outPath.c_str());
     std::remove(errPath.c_str());
     return r;

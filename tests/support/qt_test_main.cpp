@@ -1,4 +1,5 @@
-// GoogleTest entry point for widget tests: widgets need a QApplication for the whole run.
+// GoogleTest entry point for every test program that makes widgets: they need one QApplication
+// for the whole run.
 #include <QApplication>
 #include <QtGlobal>
 
