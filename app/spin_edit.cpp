@@ -24,7 +24,7 @@ void SpinEdit::NoteText() {
     }
 }
 
-int SpinEdit::TypedValue() const {
+int SpinEdit::TypedValueUnclamped() const {
     return valueFromText(lineEdit()->text());
 }
 

@@ -7,8 +7,9 @@
 //   (Enter is refused); pasted text is taken as it is.
 // - When the field loses the focus, a value outside the range is replaced by the nearer bound
 //   and a text that is not a number by the minimum.
-// - TypedValue() reads the text as it stands: an out-of-range number is returned unclamped, a text
-//   that is not a whole number reads as the minimum.
+// - TypedValueUnclamped() reads the text as it stands: an out-of-range number is returned
+//   unclamped, a text that is not a whole number reads as the minimum. QSpinBox::value() is
+//   different: it always lies within the range.
 
 #include <QSpinBox>
 
@@ -20,8 +21,9 @@ class SpinEdit : public QSpinBox {
   public:
     explicit SpinEdit(QWidget* parent = nullptr);
 
-    // The number in the field's text; the minimum when the text is not a whole number.
-    int TypedValue() const;
+    // The number in the field's text as typed, not clamped to the range; the minimum when the
+    // text is not a whole number. This is what the commands read.
+    int TypedValueUnclamped() const;
 
   signals:
     // Every change of the text: typing, pasting, the arrows, a value set by code.

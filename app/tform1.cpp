@@ -57,6 +57,7 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
     SetUpTabs();
     SetUpCharts();
     SetUpHelpViews();
+    ApplyParameterTable();
     SetAccessibleNames();
 
     Timer1 = new QTimer(this);
@@ -139,23 +140,28 @@ void TForm1::ConnectHandlers() {
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 }
 
+// The field of table entry i is SpinEdit_<i + 1>; the box of parameter n is CheckBox_<n>.
 std::array<SpinEdit*, kFieldCount> TForm1::ParameterFields() const {
-    return {ui_->SpinEdit_1, ui_->SpinEdit_2,  ui_->SpinEdit_3,  ui_->SpinEdit_4,
-            ui_->SpinEdit_5, ui_->SpinEdit_6,  ui_->SpinEdit_7,  ui_->SpinEdit_8,
-            ui_->SpinEdit_9, ui_->SpinEdit_10, ui_->SpinEdit_11, ui_->SpinEdit_12};
+    std::array<SpinEdit*, kFieldCount> fields{};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields[i] = findChild<SpinEdit*>(QStringLiteral("SpinEdit_%1").arg(i + 1));
+    }
+    return fields;
+}
+
+QCheckBox* TForm1::EnablingCheckBox(int parameter) const {
+    return findChild<QCheckBox*>(QStringLiteral("CheckBox_%1").arg(parameter));
 }
 
 PacketInputs TForm1::ReadPacketInputs() const {
     PacketInputs in;
     const auto fields = ParameterFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        in.fields[i] = fields[i]->TypedValue();
+        in.fields[i] = fields[i]->TypedValueUnclamped();
     }
-    in.boxes.box5 = ui_->CheckBox_5->isChecked();
-    in.boxes.box6 = ui_->CheckBox_6->isChecked();
-    in.boxes.box8 = ui_->CheckBox_8->isChecked();
-    in.boxes.box9 = ui_->CheckBox_9->isChecked();
-    in.boxes.box10 = ui_->CheckBox_10->isChecked();
+    for (const EnablingBox& box : kEnablingBoxes) {
+        in.boxes.*(box.state) = EnablingCheckBox(box.parameter)->isChecked();
+    }
     return in;
 }
 
@@ -165,7 +171,7 @@ PacketInputs TForm1::ReadPacketInputs() const {
 bool TForm1::Button_FormFileClick() {
     ui_->Button_Out->setVisible(true);
     try {
-        const BuildResult built = BuildPacket(ReadPacketInputs());
+        const BuildResult built = BuildPacket(ReadPacketInputs(), *services_.parameters);
         state_.packet = built.packet;
         buildStatus_ = QString::fromStdString(built.status);
         SetStatus(buildStatus_);
@@ -271,35 +277,41 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::SpinEdit_AlfaChange() {
-    state_.synth.setAlpha(ui_->SpinEdit_Alfa->TypedValue() / 100.0);
+    state_.synth.setAlpha(ui_->SpinEdit_Alfa->TypedValueUnclamped() / 100.0);
 }
 
 // The synthesis reads the box itself at every send.
 void TForm1::CheckBox_ModFiltrClick() {}
 
 void TForm1::CheckBox_5Click() {
-    ui_->SpinEdit_5->setEnabled(ui_->CheckBox_5->isChecked());
+    EnableFieldsOfBox(5);
 }
 
 void TForm1::CheckBox_6Click() {
-    const bool on = ui_->CheckBox_6->isChecked();
-    ui_->SpinEdit_6->setEnabled(on);
-    ui_->SpinEdit_7->setEnabled(on);
+    EnableFieldsOfBox(6);
 }
 
 void TForm1::CheckBox_8Click() {
-    ui_->SpinEdit_8->setEnabled(ui_->CheckBox_8->isChecked());
+    EnableFieldsOfBox(8);
 }
 
 void TForm1::CheckBox_9Click() {
-    ui_->SpinEdit_9->setEnabled(ui_->CheckBox_9->isChecked());
+    EnableFieldsOfBox(9);
 }
 
 void TForm1::CheckBox_10Click() {
-    const bool on = ui_->CheckBox_10->isChecked();
-    ui_->SpinEdit_10->setEnabled(on);
-    ui_->SpinEdit_11->setEnabled(on);
-    ui_->SpinEdit_12->setEnabled(on);
+    EnableFieldsOfBox(10);
+}
+
+// The fields that the table puts under the box of `parameter` follow the box, in table order.
+void TForm1::EnableFieldsOfBox(int parameter) {
+    const bool on = EnablingCheckBox(parameter)->isChecked();
+    const auto fields = ParameterFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].box == parameter) {
+            fields[i]->setEnabled(on);
+        }
+    }
 }
 
 void TForm1::ShowError(const QString& text) {

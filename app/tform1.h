@@ -17,6 +17,7 @@
 #include "app/program_state.h"
 #include "platform/sound_output.h"
 
+class QCheckBox;
 class QCPLayer;
 class QCustomPlot;
 class QPlainTextEdit;
@@ -40,6 +41,8 @@ struct WindowServices {
     QStringList helpFolders;
     // The standard error box; QMessageBox::critical when empty.
     std::function<void(QWidget*, const QString&)> showError;
+    // The fields' ranges, steps and design values; not owned, must outlive the window.
+    const ParameterTable* parameters = &kParameterTable;
 };
 
 inline constexpr int kNormalOuterWidth = 858;
@@ -75,6 +78,7 @@ class TForm1 : public QWidget {
     void SetUpTabs();
     void SetUpCharts();
     void SetUpHelpViews();
+    void ApplyParameterTable();
     void SetAccessibleNames();
     void ConnectHandlers();
 
@@ -106,6 +110,8 @@ class TForm1 : public QWidget {
     // Helpers of the commands.
     PacketInputs ReadPacketInputs() const;
     std::array<SpinEdit*, kFieldCount> ParameterFields() const;
+    QCheckBox* EnablingCheckBox(int parameter) const;
+    void EnableFieldsOfBox(int parameter);
     void ClearFilterChart();
     void ShowSignalCharts();
     void PlaySignal();

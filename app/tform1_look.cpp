@@ -1,6 +1,7 @@
 // The parts of the window's design that a Designer form cannot express: pixel font sizes, the
 // tab icons, the hidden tab, the title page's colour and picture, the chart styles, the help
-// views' design text colour and the names a screen reader announces.
+// views' design text colour, the fields' ranges and design values from the parameter table, and
+// the names a screen reader announces.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -165,17 +166,34 @@ void TForm1::SetUpHelpViews() {
     }
 }
 
-void TForm1::SetAccessibleNames() {
-    const std::array<QGroupBox*, 9> groups{ui_->GroupBox_P1, ui_->GroupBox_P2, ui_->GroupBox_P3,
-                                           ui_->GroupBox_P4, ui_->GroupBox_P5, ui_->GroupBox_P6,
-                                           ui_->GroupBox_P7, ui_->GroupBox_P8, ui_->GroupBox_P9};
-    const std::array<QLabel*, 9> units{ui_->Label_P1, ui_->Label_P2, ui_->Label_P3,
-                                       ui_->Label_P4, ui_->Label_P5, ui_->Label_P6,
-                                       ui_->Label_P7, ui_->Label_P8, ui_->Label_P9};
+// The ranges, steps and design values of the twelve fields and the design states of the five
+// boxes come from the parameter table; the form holds only their places, captions and fonts.
+void TForm1::ApplyParameterTable() {
     const auto fields = ParameterFields();
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        fields[i]->setAccessibleName(CaptionWithoutNumber(groups[i]->title()));
-        fields[i]->setAccessibleDescription(units[i]->text().simplified());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const ParameterField& f = (*services_.parameters)[i];
+        fields[i]->setRange(f.min, f.max);
+        fields[i]->setSingleStep(f.step);
+        fields[i]->setValue(f.design);
+    }
+    const EnableBoxes design;
+    for (const EnablingBox& box : kEnablingBoxes) {
+        EnablingCheckBox(box.parameter)->setChecked(design.*(box.state));
+    }
+}
+
+// A field alone in its group is named by the group's caption and described by the unit label
+// beside it; the three durations of parameter 10 are named by their own labels.
+void TForm1::SetAccessibleNames() {
+    const auto fields = ParameterFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].member != nullptr) {
+            continue;
+        }
+        const auto* group = qobject_cast<const QGroupBox*>(fields[i]->parentWidget());
+        const auto* unit = group->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        fields[i]->setAccessibleName(CaptionWithoutNumber(group->title()));
+        fields[i]->setAccessibleDescription(unit->text().simplified());
     }
     for (auto [field, label] :
          {std::pair{ui_->SpinEdit_10, ui_->Label15}, std::pair{ui_->SpinEdit_11, ui_->Label17},

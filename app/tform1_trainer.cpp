@@ -45,9 +45,9 @@ void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
 // (the button keeps its caption).
 void TForm1::SpinEdit_10Change() {
     Timer1->stop();
-    const PatternDrawing drawing =
-        state_.trainer.Redraw(ui_->SpinEdit_10->TypedValue(), ui_->SpinEdit_11->TypedValue(),
-                              ui_->SpinEdit_12->TypedValue());
+    const PatternDrawing drawing = state_.trainer.Redraw(ui_->SpinEdit_10->TypedValueUnclamped(),
+                                                         ui_->SpinEdit_11->TypedValueUnclamped(),
+                                                         ui_->SpinEdit_12->TypedValueUnclamped());
     QCustomPlot* chart = ui_->Chart_PTT;
     CursorLayer();
     SetGraphPoints(chart->graph(0), drawing.pattern);

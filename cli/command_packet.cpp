@@ -6,7 +6,7 @@
 namespace tornel::cli {
 
 int RunPacket(const Options& options) {
-    const BuildResult build = BuildPacket(options.inputs);
+    const BuildResult build = BuildPacket(options.inputs, *options.parameters);
     if (options.json) {
         std::cout << PacketJson(build).dump() << '\n';
     } else {

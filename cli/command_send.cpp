@@ -29,7 +29,7 @@ std::string PlayFile(const std::string& path) {
 }  // namespace
 
 int RunSend(const Options& options) {
-    const BuildResult build = BuildPacket(options.inputs);
+    const BuildResult build = BuildPacket(options.inputs, *options.parameters);
     Synthesizer synth;
     synth.setAlpha(options.alpha);
     const std::filesystem::path dir(options.dir);

@@ -19,7 +19,8 @@ enum class Command { Packet, Generate, Send, Decode };
 
 struct Options {
     Command command = Command::Packet;
-    PacketInputs inputs;    // --p1 .. --p10, --enable, --disable
+    const ParameterTable* parameters = &kParameterTable;  // what --p1 .. --p10 mean
+    PacketInputs inputs;                                  // --p1 .. --p10, --enable, --disable
     bool filterOn = true;   // --filter on|off (the window starts with the filter on)
     double alpha = 0.2;     // --alpha N gives N/100; the coefficient at start is 0.2
     bool json = false;      // --json
@@ -30,12 +31,14 @@ struct Options {
 
 inline constexpr int kMaxRepeat = 10000;
 
-// Parses argv[1..]. Throws UsageError.
-Options ParseCommandLine(const std::vector<std::string>& args);
+// Parses argv[1..] against the parameter table. Throws UsageError.
+Options ParseCommandLine(const std::vector<std::string>& args,
+                         const ParameterTable& table = kParameterTable);
 
 // Parses a whole decimal number in [min, max]; throws UsageError naming `option`.
 int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max);
 
-std::string UsageText();
+// The text of --help: the commands, and every parameter with its meaning, unit, range and default.
+std::string UsageText(const ParameterTable& table = kParameterTable);
 
 }  // namespace tornel::cli

@@ -16,30 +16,30 @@ TEST_F(Fields, TypedValueAboveRangeIsReadUnclampedAndClampedOnFocusLoss) {
     SpinEdit* f = Field("SpinEdit_3");
     TypeInto(f, "300");
     EXPECT_EQ(f->text(), "300");
-    EXPECT_EQ(f->TypedValue(), 300);     // reading does not clamp
-    QTest::keyClick(f, Qt::Key_Return);  // Enter is refused: still unclamped
+    EXPECT_EQ(f->TypedValueUnclamped(), 300);  // reading does not clamp
+    QTest::keyClick(f, Qt::Key_Return);        // Enter is refused: still unclamped
     EXPECT_EQ(f->text(), "300");
     LeaveField(f);
     EXPECT_EQ(f->text(), "255");
-    EXPECT_EQ(f->TypedValue(), 255);
+    EXPECT_EQ(f->TypedValueUnclamped(), 255);
 }
 
 TEST_F(Fields, ValueBelowRangeGoesToTheMinimumOnFocusLoss) {
     SpinEdit* f = Field("SpinEdit_9");
     TypeInto(f, "12");
-    EXPECT_EQ(f->TypedValue(), 12);
+    EXPECT_EQ(f->TypedValueUnclamped(), 12);
     LeaveField(f);
-    EXPECT_EQ(f->TypedValue(), 300);
+    EXPECT_EQ(f->TypedValueUnclamped(), 300);
 }
 
 TEST_F(Fields, LoneMinusReadsAsTheMinimum) {
     SpinEdit* f = Field("SpinEdit_3");
     TypeInto(f, "-");
     EXPECT_EQ(f->text(), "-");
-    EXPECT_EQ(f->TypedValue(), 0);
+    EXPECT_EQ(f->TypedValueUnclamped(), 0);
     SpinEdit* pause = Field("SpinEdit_11");
     TypeInto(pause, "-");
-    EXPECT_EQ(pause->TypedValue(), 2);
+    EXPECT_EQ(pause->TypedValueUnclamped(), 2);
 }
 
 TEST_F(Fields, LettersAndBlanksAreRefusedWhileSignsAndDigitsAreTyped) {
@@ -48,10 +48,10 @@ TEST_F(Fields, LettersAndBlanksAreRefusedWhileSignsAndDigitsAreTyped) {
     EXPECT_EQ(f->text(), "7");
     TypeInto(f, "+8");
     EXPECT_EQ(f->text(), "+8");
-    EXPECT_EQ(f->TypedValue(), 8);
+    EXPECT_EQ(f->TypedValueUnclamped(), 8);
     QTest::keyClick(f, Qt::Key_Backspace);
     EXPECT_EQ(f->text(), "+");
-    EXPECT_EQ(f->TypedValue(), 1);  // not a number: the minimum
+    EXPECT_EQ(f->TypedValueUnclamped(), 1);  // not a number: the minimum
 }
 
 TEST_F(Fields, PastedTextIsTakenUnfilteredAndReadsAsTheMinimum) {
@@ -60,7 +60,7 @@ TEST_F(Fields, PastedTextIsTakenUnfilteredAndReadsAsTheMinimum) {
     f->selectAll();
     QTest::keyClick(f, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(f->text(), "abc");
-    EXPECT_EQ(f->TypedValue(), 1);
+    EXPECT_EQ(f->TypedValueUnclamped(), 1);
     LeaveField(f);
     EXPECT_EQ(f->text(), "1");
 }
@@ -69,15 +69,15 @@ TEST_F(Fields, ArrowsStepAndStopAtTheBound) {
     SpinEdit* f = Field("SpinEdit_9");
     for (int expected : {1800, 1850, 1900, 1900}) {
         QTest::keyClick(f, Qt::Key_Up);
-        EXPECT_EQ(f->TypedValue(), expected);
+        EXPECT_EQ(f->TypedValueUnclamped(), expected);
     }
     SpinEdit* p5 = Field("SpinEdit_5");
     p5->setValue(254);
     QTest::keyClick(p5, Qt::Key_Up);
-    EXPECT_EQ(p5->TypedValue(), 255);
+    EXPECT_EQ(p5->TypedValueUnclamped(), 255);
     SpinEdit* pause = Field("SpinEdit_11");  // starts at 3, off its step grid
     QTest::keyClick(pause, Qt::Key_Down);
-    EXPECT_EQ(pause->TypedValue(), 2);
+    EXPECT_EQ(pause->TypedValueUnclamped(), 2);
 }
 
 TEST_F(Fields, EveryTextChangeRedrawsTheTrainerDiagram) {

@@ -14,41 +14,39 @@ namespace {
 
 using StartUp = WindowTest;
 
-struct FieldDesign {
-    const char* name;
-    int min, max, step, value;
-};
-
-TEST_F(StartUp, ParameterFieldsHaveTheirDesignRangesStepsAndValues) {
-    const FieldDesign fields[] = {
-        {"SpinEdit_1", 1, 100, 1, 5},        {"SpinEdit_2", 1, 64, 1, 1},
-        {"SpinEdit_3", 0, 255, 1, 30},       {"SpinEdit_4", 1, 64, 1, 1},
-        {"SpinEdit_5", 5, 255, 2, 60},       {"SpinEdit_6", 0, 64, 1, 60},
-        {"SpinEdit_7", 5, 255, 2, 20},       {"SpinEdit_8", 1, 255, 2, 50},
-        {"SpinEdit_9", 300, 1900, 50, 1750}, {"SpinEdit_10", 2, 25, 2, 2},
-        {"SpinEdit_11", 2, 25, 2, 3},        {"SpinEdit_12", 2, 25, 2, 4},
-        {"SpinEdit_Alfa", 0, 100, 1, 2},     {"SpinEdit_dF", -100, 100, 1, 0},
-    };
-    for (const FieldDesign& d : fields) {
-        SpinEdit* f = Field(d.name);
+// The parameter fields against the table; the two fields outside it against their design.
+TEST_F(StartUp, FieldsHaveTheRangesStepsAndValuesOfTheTable) {
+    for (std::size_t i = 0; i < kParameterTable.size(); ++i) {
+        const ParameterField& p = kParameterTable[i];
+        const QByteArray name = "SpinEdit_" + QByteArray::number(static_cast<int>(i) + 1);
+        SpinEdit* f = Field(name.constData());
         ASSERT_NE(f, nullptr);
-        EXPECT_EQ(f->minimum(), d.min) << d.name;
-        EXPECT_EQ(f->maximum(), d.max) << d.name;
-        EXPECT_EQ(f->singleStep(), d.step) << d.name;
-        EXPECT_EQ(f->TypedValue(), d.value) << d.name;
-        EXPECT_TRUE(f->isEnabled()) << d.name;  // no box handler runs at start
-        EXPECT_FALSE(f->accessibleName().isEmpty()) << d.name;
+        EXPECT_EQ(f->minimum(), p.min) << name.constData();
+        EXPECT_EQ(f->maximum(), p.max) << name.constData();
+        EXPECT_EQ(f->singleStep(), p.step) << name.constData();
+        EXPECT_EQ(f->TypedValueUnclamped(), p.design) << name.constData();
+        EXPECT_TRUE(f->isEnabled()) << name.constData();  // no box handler runs at start
+        EXPECT_FALSE(f->accessibleName().isEmpty()) << name.constData();
     }
     EXPECT_EQ(Field("SpinEdit_1")->accessibleName(), QStringLiteral("Порог срабатывания вокса"));
     EXPECT_EQ(Field("SpinEdit_11")->accessibleName(), QStringLiteral("Длительность паузы"));
+    struct Other {
+        const char* name;
+        int min, max, value;
+    };
+    for (const Other& o : {Other{"SpinEdit_Alfa", 0, 100, 2}, Other{"SpinEdit_dF", -100, 100, 0}}) {
+        EXPECT_EQ(Field(o.name)->minimum(), o.min) << o.name;
+        EXPECT_EQ(Field(o.name)->maximum(), o.max) << o.name;
+        EXPECT_EQ(Field(o.name)->TypedValueUnclamped(), o.value) << o.name;
+    }
 }
 
 TEST_F(StartUp, BoxesButtonsAndTextsAreInTheirDesignState) {
-    EXPECT_TRUE(Box("CheckBox_5")->isChecked());
-    EXPECT_TRUE(Box("CheckBox_6")->isChecked());
-    EXPECT_FALSE(Box("CheckBox_8")->isChecked());
-    EXPECT_FALSE(Box("CheckBox_9")->isChecked());
-    EXPECT_FALSE(Box("CheckBox_10")->isChecked());
+    const EnableBoxes design;
+    for (const EnablingBox& box : kEnablingBoxes) {
+        const QByteArray name = "CheckBox_" + QByteArray::number(box.parameter);
+        EXPECT_EQ(Box(name.constData())->isChecked(), design.*(box.state)) << name.constData();
+    }
     EXPECT_TRUE(Box("CheckBox_ModFiltr")->isChecked());
     EXPECT_TRUE(Box("CheckBox_Zwuk")->isChecked());
     EXPECT_EQ(Box("CheckBox_10")->toolTip(),

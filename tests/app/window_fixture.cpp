@@ -50,6 +50,7 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.sound = output != nullptr ? output : &sound;
     services.workDir = workDir.empty() ? std::filesystem::path(dir.path().toStdString()) : workDir;
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
+    services.parameters = parameters;
     form = std::make_unique<TForm1>(*state, std::move(services), arguments);
 }
 

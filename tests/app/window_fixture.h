@@ -53,6 +53,7 @@ class WindowTest : public ::testing::Test {
     QString Status() const { return Control<QLabel>("StaticText_Error")->text(); }
 
     QTemporaryDir dir;
+    const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
     std::unique_ptr<ProgramState> state;
     FakeSoundOutput sound;
     QStringList errors;

@@ -100,9 +100,9 @@ std::vector<std::int16_t> ToInt16(std::span<const float> samples) {
 
 Packet RandomPacket(std::mt19937& rng) {
     PacketInputs in;
-    const auto& ranges = FieldRanges();
     for (std::size_t i = 0; i < in.fields.size(); ++i) {
-        std::uniform_int_distribution<std::int32_t> pick(ranges[i].min, ranges[i].max);
+        std::uniform_int_distribution<std::int32_t> pick(kParameterTable[i].min,
+                                                         kParameterTable[i].max);
         in.fields[i] = pick(rng);
     }
     std::bernoulli_distribution coin(0.5);

@@ -125,18 +125,21 @@ TEST(BuildPacket, RejectsValuesOutsideTheirFieldsInsteadOfWrapping) {
     EXPECT_THROW(BuildPacket(tone), FieldOutOfRange);
 }
 
-TEST(FieldRanges, WindowRangesAndDesignValues) {
-    const auto& r = FieldRanges();
-    const PacketInputs defaults;
-    for (std::size_t i = 0; i < r.size(); ++i) {
-        EXPECT_EQ(r[i].initial, defaults.fields[i]) << i;
-        EXPECT_GE(r[i].initial, r[i].min) << i;
-        EXPECT_LE(r[i].initial, r[i].max) << i;
+// What the decoder reads back from a byte is what the build put in it, for every value of every
+// field: the value itself, the tenth of a second, or the 10 Hz step below the frequency.
+TEST(ParameterTable, EveryValueReadsBackFromItsByteInTheFieldsUnit) {
+    for (const ParameterField& f : kParameterTable) {
+        for (std::int32_t v = f.min; v <= f.max; ++v) {
+            const std::optional<double> back = ValueOfByte(f, ByteOf(f, v));
+            if (f.zeroedByBox && ByteOf(f, v) == 0) {
+                EXPECT_FALSE(back.has_value()) << f.name << ' ' << v;  // reads as "off"
+                continue;
+            }
+            ASSERT_TRUE(back.has_value()) << f.name << ' ' << v;
+            EXPECT_DOUBLE_EQ(*back, f.scale == ByteScale::Tens ? v / 10 * 10 : v)
+                << f.name << ' ' << v;
+        }
     }
-    EXPECT_EQ(r[8].min, 300);
-    EXPECT_EQ(r[8].max, 1900);
-    EXPECT_EQ(r[8].step, 50);
-    EXPECT_EQ(r[9].max, 25);
 }
 
 }  // namespace
