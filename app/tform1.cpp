@@ -243,7 +243,8 @@ void TForm1::PlaySignal() {
         InputBlocker blocker;
         ui_->StaticText_Error->setText(ProgressText(0.0));
         try {
-            result = services_.sound->PlayFile(path, [this](double f) { ShowPlaybackProgress(f); });
+            result =
+                services_.sound->PlayFile(path, {}, [this](double f) { ShowPlaybackProgress(f); });
         } catch (const std::exception& e) {
             result = {false, e.what()};
         }

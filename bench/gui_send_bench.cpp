@@ -23,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 class TimingSoundOutput : public tornel::platform::SoundOutput {
   public:
     tornel::platform::PlayResult PlayFile(
-        const std::string& /*path*/, const std::function<void(double)>& /*progress*/) override {
+        const std::string& /*path*/, const tornel::platform::PlaybackTarget& /*target*/,
+        const std::function<void(double)>& /*progress*/) override {
         handedOver = Clock::now();
         return {true, ""};
     }

@@ -19,7 +19,7 @@ std::string PlayFile(const std::string& path) {
         return error;
     }
     const auto output = module->backend().MakeSoundOutput();
-    const platform::PlayResult result = output->PlayFile(path, {});
+    const platform::PlayResult result = output->PlayFile(path, {}, {});
     if (result.played) {
         return {};
     }

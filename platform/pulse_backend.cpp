@@ -17,6 +17,14 @@ class PulseBackend : public SoundBackend {
     std::unique_ptr<ToneOutput> MakeToneOutput() override {
         return pulse::MakeToneOutput(applicationName_);
     }
+    SoundDevices ListDevices() override { return pulse::ListDevices(applicationName_); }
+    std::unique_ptr<DeviceWatch> WatchDevices() override {
+        return pulse::WatchDevices(applicationName_);
+    }
+    std::unique_ptr<BackgroundPlayback> StartPlayback(std::vector<std::int16_t> samples, int rate,
+                                                      const PlaybackTarget& target) override {
+        return pulse::StartPlayback(applicationName_, std::move(samples), rate, target);
+    }
 
   private:
     std::string applicationName_;

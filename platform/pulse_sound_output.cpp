@@ -5,6 +5,7 @@
 
 #include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
+#include "platform/sound_level.h"
 #include "signal/wav_reader.h"
 
 namespace tornel::platform::pulse {
@@ -65,34 +66,45 @@ class FilePlayback : public SoundOutput {
     explicit FilePlayback(std::string applicationName)
         : applicationName_(std::move(applicationName)) {}
 
-    PlayResult PlayFile(const std::string& path,
+    PlayResult PlayFile(const std::string& path, const PlaybackTarget& target,
                         const std::function<void(double)>& progress) override {
         WavAudio audio;
         try {
             audio = ReadWavFile(path);
         } catch (const WavError& e) {
-            return {false, "файл \"" + path + "\": " + e.what()};
+            return PlayFailure("файл \"" + path + "\": " + e.what());
         }
         if (audio.truncated) {
             // A cut signal must not reach the controller as if it were whole.
-            return {false, "файл \"" + path + "\" обрезан: данных меньше, чем указано в заголовке"};
+            return PlayFailure("файл \"" + path +
+                               "\" обрезан: данных меньше, чем указано в заголовке");
         }
+        ApplyLevel(audio.samples, target.levelPercent);
         try {
-            Play(audio, path, progress);
+            PlayResult result;
+            result.deviceDescription = Play(audio, path, target, progress);
+            result.played = true;
+            return result;
+        } catch (const DeviceMissing& e) {
+            return PlayFailure(e.what(), true);
         } catch (const PulseError& e) {
-            return {false, e.what()};
+            return PlayFailure(e.what());
         }
-        return {true, {}};
     }
 
   private:
-    void Play(const WavAudio& audio, const std::string& path,
-              const std::function<void(double)>& progress) {
+    // Returns the description of the output that played the file.
+    std::string Play(const WavAudio& audio, const std::string& path, const PlaybackTarget& target,
+                     const std::function<void(double)>& progress) {
         PlaybackStream stream({.applicationName = applicationName_,
                                .mediaName = path,
+                               .device = target.device,
                                .rate = audio.sampleRate,
                                .channels = audio.channelCount,
-                               .startAfterMs = kStartAfterMs},
+                               .useSinkRate = false,
+                               .targetLatencyMs = 0,
+                               .startAfterMs = kStartAfterMs,
+                               .startCorked = false},
                               Clock::now() + kConnectLimit);
         const auto deadline = Clock::now() + kPlaybackSlack +
                               std::chrono::duration_cast<Clock::duration>(
@@ -113,6 +125,7 @@ class FilePlayback : public SoundOutput {
         }
         stream.Drain(deadline, tick);
         reporter.Finish();
+        return stream.DeviceDescription(Clock::now() + kConnectLimit);
     }
 
     std::string applicationName_;

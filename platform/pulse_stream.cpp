@@ -9,17 +9,6 @@ namespace {
 // The longest single wait inside the loop: callers get control back this often.
 constexpr auto kLoopSlice = std::chrono::milliseconds(20);
 
-struct OperationDeleter {
-    void operator()(pa_operation* op) const {
-        // A cancelled operation never calls back into the caller's (by then gone) state.
-        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
-            pa_operation_cancel(op);
-        }
-        pa_operation_unref(op);
-    }
-};
-using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
-
 constexpr const char* kInterrupted = "воспроизведение прервано";
 constexpr const char* kNoAnswerWhilePlaying = "воспроизведение прервано: сервер не отвечает";
 
@@ -54,7 +43,15 @@ std::string ReasonText(int paError) {
     }
 }
 
-void PlaybackStream::ContextDeleter::operator()(pa_context* c) const {
+void OperationDeleter::operator()(pa_operation* op) const {
+    // A cancelled operation never calls back into the caller's (by then gone) state.
+    if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
+        pa_operation_cancel(op);
+    }
+    pa_operation_unref(op);
+}
+
+void Connection::ContextDeleter::operator()(pa_context* c) const {
     pa_context_disconnect(c);
     pa_context_unref(c);
 }
@@ -64,46 +61,81 @@ void PlaybackStream::StreamDeleter::operator()(pa_stream* s) const {
     pa_stream_unref(s);
 }
 
-PlaybackStream::PlaybackStream(const StreamSettings& settings, Clock::time_point deadline)
+Connection::Connection(const std::string& applicationName, Clock::time_point deadline)
     : loop_(pa_mainloop_new()) {
     if (!loop_) {
         throw PulseError("нет звукового сервера: не удалось создать цикл событий");
     }
-    Connect(settings, deadline);
-    OpenStream(settings, deadline);
-}
-
-PlaybackStream::~PlaybackStream() = default;
-
-void PlaybackStream::Connect(const StreamSettings& settings, Clock::time_point deadline) {
-    context_.reset(
-        pa_context_new(pa_mainloop_get_api(loop_.get()), settings.applicationName.c_str()));
+    context_.reset(pa_context_new(pa_mainloop_get_api(loop_.get()), applicationName.c_str()));
     if (!context_) {
         throw PulseError("нет звукового сервера: не удалось создать клиента");
     }
     // No automatic start of a server: when none runs, the operator must hear of it at once.
     if (pa_context_connect(context_.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        throw PulseError("нет звукового сервера: " + ReasonText(pa_context_errno(context_.get())));
+        throw PulseError("нет звукового сервера: " + Reason());
     }
     WaitFor(
         [this] {
             const pa_context_state_t state = pa_context_get_state(context_.get());
             if (!PA_CONTEXT_IS_GOOD(state)) {
-                throw PulseError("нет звукового сервера: " +
-                                 ReasonText(pa_context_errno(context_.get())));
+                throw PulseError("нет звукового сервера: " + Reason());
             }
             return state == PA_CONTEXT_READY;
         },
         deadline, "нет звукового сервера: сервер не отвечает");
 }
 
+Connection::~Connection() = default;
+
+bool Connection::Usable() const {
+    return context_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_.get()));
+}
+
+std::string Connection::Reason() const {
+    return ReasonText(pa_context_errno(context_.get()));
+}
+
+void Connection::Iterate(Clock::time_point deadline) {
+    const auto remaining = std::clamp(deadline - Clock::now(), Clock::duration::zero(),
+                                      std::chrono::duration_cast<Clock::duration>(kLoopSlice));
+    const auto usec = std::chrono::duration_cast<std::chrono::microseconds>(remaining).count();
+    if (pa_mainloop_prepare(loop_.get(), static_cast<int>(usec)) < 0 ||
+        pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
+        throw PulseError("сбой цикла событий звука");
+    }
+}
+
+void Connection::Poll() {
+    Iterate(Clock::now());
+}
+
+void Connection::WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
+                         const char* timeoutText, const Tick& tick) {
+    while (!ready()) {
+        if (Clock::now() >= deadline) {
+            throw PulseError(timeoutText);
+        }
+        Iterate(deadline);
+        if (tick) {
+            tick();
+        }
+    }
+}
+
+PlaybackStream::PlaybackStream(const StreamSettings& settings, Clock::time_point deadline)
+    : connection_(settings.applicationName, deadline) {
+    OpenStream(settings, deadline);
+}
+
+PlaybackStream::~PlaybackStream() = default;
+
 void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_point deadline) {
     const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(settings.rate),
                                 static_cast<std::uint8_t>(settings.channels)};
-    stream_.reset(pa_stream_new(context_.get(), settings.mediaName.c_str(), &format, nullptr));
+    stream_.reset(
+        pa_stream_new(connection_.context(), settings.mediaName.c_str(), &format, nullptr));
     if (!stream_) {
-        throw PulseError("не удалось открыть вывод звука: " +
-                         ReasonText(pa_context_errno(context_.get())));
+        throw PulseError("не удалось открыть вывод звука: " + connection_.Reason());
     }
     int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
     if (settings.startCorked) {
@@ -131,16 +163,24 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
         attr.fragsize = static_cast<std::uint32_t>(-1);
         attrPtr = &attr;
     }
-    if (pa_stream_connect_playback(stream_.get(), nullptr, attrPtr,
-                                   static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
-        throw PulseError("не удалось открыть вывод звука: " +
-                         ReasonText(pa_context_errno(context_.get())));
+    const char* device = nullptr;
+    if (!settings.device.empty()) {
+        // The operator chose this output: if it goes away the stream ends rather than moving.
+        flags |= PA_STREAM_DONT_MOVE;
+        device = settings.device.c_str();
     }
-    WaitFor(
-        [this] {
+    if (pa_stream_connect_playback(stream_.get(), device, attrPtr,
+                                   static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
+        throw PulseError("не удалось открыть вывод звука: " + connection_.Reason());
+    }
+    connection_.WaitFor(
+        [&] {
             const pa_stream_state_t state = pa_stream_get_state(stream_.get());
             if (!PA_STREAM_IS_GOOD(state)) {
-                const int error = pa_context_errno(context_.get());
+                const int error = pa_context_errno(connection_.context());
+                if (error == PA_ERR_NOENTITY && device != nullptr) {
+                    throw DeviceMissing("нет устройства вывода «" + settings.device + "»");
+                }
                 if (error == PA_ERR_NOENTITY) {
                     throw PulseError("нет устройства вывода звука");
                 }
@@ -154,44 +194,20 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
     channels_ = actual->channels;
 }
 
-void PlaybackStream::Iterate(Clock::time_point deadline) {
-    const auto remaining = std::clamp(deadline - Clock::now(), Clock::duration::zero(),
-                                      std::chrono::duration_cast<Clock::duration>(kLoopSlice));
-    const auto usec = std::chrono::duration_cast<std::chrono::microseconds>(remaining).count();
-    if (pa_mainloop_prepare(loop_.get(), static_cast<int>(usec)) < 0 ||
-        pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
-        throw PulseError("сбой цикла событий звука");
-    }
-}
-
-void PlaybackStream::WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
-                             const char* timeoutText, const Tick& tick) {
-    while (!ready()) {
-        if (Clock::now() >= deadline) {
-            throw PulseError(timeoutText);
-        }
-        Iterate(deadline);
-        if (tick) {
-            tick();
-        }
-    }
-}
-
 bool PlaybackStream::Usable() const {
-    return context_ && stream_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_.get())) &&
-           PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()));
+    return connection_.Usable() && stream_ && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()));
 }
 
 void PlaybackStream::ThrowIfBroken(const char* what) const {
     if (!Usable()) {
-        throw PulseError(std::string(what) + ": " + ReasonText(pa_context_errno(context_.get())));
+        throw PulseError(std::string(what) + ": " + connection_.Reason());
     }
 }
 
 std::size_t PlaybackStream::WaitWritable(Clock::time_point deadline, const Tick& tick) {
     const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
     std::size_t bytes = 0;
-    WaitFor(
+    connection_.WaitFor(
         [&] {
             ThrowIfBroken(kInterrupted);
             bytes = pa_stream_writable_size(stream_.get());
@@ -209,8 +225,7 @@ void PlaybackStream::Write(std::span<const std::int16_t> samples) {
     if (pa_stream_write(stream_.get(), samples.data(), samples.size_bytes(), nullptr, 0,
                         PA_SEEK_RELATIVE) < 0) {
         ThrowIfBroken(kInterrupted);
-        throw PulseError(std::string(kInterrupted) + ": " +
-                         ReasonText(pa_context_errno(context_.get())));
+        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
 }
 
@@ -244,19 +259,58 @@ void PlaybackStream::AwaitOperation(const StartOperation& start, Clock::time_poi
     const Operation op(start(onAnswer, &answer));
     if (!op) {
         ThrowIfBroken(kInterrupted);
-        throw PulseError(std::string(kInterrupted) + ": " +
-                         ReasonText(pa_context_errno(context_.get())));
+        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
-    WaitFor(
+    connection_.WaitFor(
         [&] {
             ThrowIfBroken(kInterrupted);
             return answer.done;
         },
         deadline, kNoAnswerWhilePlaying, tick);
     if (!answer.success) {
-        throw PulseError(std::string(kInterrupted) + ": " +
-                         ReasonText(pa_context_errno(context_.get())));
+        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
+}
+
+void PlaybackStream::StartDrain() {
+    auto onDrained = [](pa_stream*, int /*success*/, void* userdata) {
+        *static_cast<bool*>(userdata) = true;
+    };
+    drained_ = false;
+    drain_.reset(pa_stream_drain(stream_.get(), onDrained, &drained_));
+    if (!drain_) {
+        ThrowIfBroken(kInterrupted);
+        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
+    }
+}
+
+std::string PlaybackStream::DeviceDescription(Clock::time_point deadline) {
+    struct Answer {
+        bool done = false;
+        std::string description;
+    } answer;
+    auto onInfo = [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+        auto* a = static_cast<Answer*>(userdata);
+        if (eol != 0) {
+            a->done = true;
+        } else if (info != nullptr) {
+            a->description = info->description != nullptr ? info->description : info->name;
+        }
+    };
+    const char* name = pa_stream_get_device_name(stream_.get());
+    const Operation op(pa_context_get_sink_info_by_index(
+        connection_.context(), pa_stream_get_device_index(stream_.get()), onInfo, &answer));
+    try {
+        if (op) {
+            connection_.WaitFor([&] { return answer.done; }, deadline, "сервер не отвечает");
+        }
+    } catch (const PulseError&) {
+        // The name says enough when the server does not tell more.
+    }
+    if (answer.description.empty() && name != nullptr) {
+        answer.description = name;
+    }
+    return answer.description;
 }
 
 double PlaybackStream::PlayedSeconds() {

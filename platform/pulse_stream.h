@@ -1,7 +1,8 @@
 #pragma once
-// One playback stream to the PulseAudio server, driven by a main loop of our own with deadlines.
-// Every wait on the server has a limit, so that an absent or stuck server makes a call fail within
-// the limit instead of hanging the caller. Used by the file playback and the tone output.
+// Connections and playback streams to the PulseAudio server, driven by a main loop of our own
+// with deadlines. Every wait on the server has a limit, so that an absent or stuck server makes a
+// call fail within the limit instead of hanging the caller. Used by the file playback, the tone
+// output, the background playback and the device lists.
 
 #include <pulse/pulseaudio.h>
 
@@ -30,7 +31,8 @@ class PulseError : public std::runtime_error {
 struct StreamSettings {
     std::string applicationName;
     std::string mediaName;
-    int rate = 16000;  // ignored with useSinkRate: the output device's rate is taken
+    std::string device;  // the server's name of the output; empty: the default output
+    int rate = 16000;    // ignored with useSinkRate: the output device's rate is taken
     int channels = 1;
     bool useSinkRate = false;
     // 0: the server's default buffering (large, safe against underruns). Otherwise the target
@@ -43,13 +45,65 @@ struct StreamSettings {
     bool startCorked = false;
 };
 
+// A request to the server; destroying it cancels a request still running.
+struct OperationDeleter {
+    void operator()(pa_operation* op) const;
+};
+using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
+
 // Called now and then while a call waits on the server.
 using Tick = std::function<void()>;
 
+// The named output device does not exist (or went away): nothing was played on another one.
+class DeviceMissing : public PulseError {
+  public:
+    using PulseError::PulseError;
+};
+
+// One connection to the server, driven by a main loop of our own. Streams and device lists are
+// made on it; every wait on the server goes through WaitFor and keeps its deadline.
+class Connection {
+  public:
+    // Connects, never starting a server of its own. Throws PulseError when that is not done
+    // before `deadline`.
+    Connection(const std::string& applicationName, Clock::time_point deadline);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    pa_context* context() const { return context_.get(); }
+    // False once the connection has failed.
+    bool Usable() const;
+    // The Russian reason of the last failure.
+    std::string Reason() const;
+
+    // Runs the main loop until `ready` returns true, calling `tick` after each round. `ready`
+    // throws once waiting can no longer succeed; reaching `deadline` first throws `timeoutText`.
+    void WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
+                 const char* timeoutText, const Tick& tick = {});
+    // Handles whatever the server has sent, without waiting.
+    void Poll();
+
+  private:
+    struct LoopDeleter {
+        void operator()(pa_mainloop* m) const { pa_mainloop_free(m); }
+    };
+    struct ContextDeleter {
+        void operator()(pa_context* c) const;
+    };
+
+    // Runs one round of the main loop, waiting at most until `deadline` (and at most 20 ms).
+    void Iterate(Clock::time_point deadline);
+
+    std::unique_ptr<pa_mainloop, LoopDeleter> loop_;
+    std::unique_ptr<pa_context, ContextDeleter> context_;
+};
+
 class PlaybackStream {
   public:
-    // Connects (never starting a server of its own) and opens a playback stream on the default
-    // output. Throws PulseError when that is not done before `deadline`.
+    // Connects and opens a playback stream on `device` (the default output when empty). Throws
+    // DeviceMissing when a named device does not exist, PulseError when the stream is not open
+    // before `deadline`. A stream on a named device is never moved to another one.
     PlaybackStream(const StreamSettings& settings, Clock::time_point deadline);
     ~PlaybackStream();
     PlaybackStream(const PlaybackStream&) = delete;
@@ -71,34 +125,30 @@ class PlaybackStream {
     void SetCorked(bool corked, Clock::time_point deadline);
     // Seconds of sound played so far, from the server's timing reports.
     double PlayedSeconds();
+    // Handles whatever the server has sent, without waiting (for callers that do not wait).
+    void Poll() { connection_.Poll(); }
+    // Asks for the end of playback without waiting; Drained() turns true (through Poll) once
+    // everything written has been played.
+    void StartDrain();
+    bool Drained() const { return drained_; }
+    // The description of the output the stream plays on (its name when the server gives none).
+    std::string DeviceDescription(Clock::time_point deadline);
 
   private:
-    struct LoopDeleter {
-        void operator()(pa_mainloop* m) const { pa_mainloop_free(m); }
-    };
-    struct ContextDeleter {
-        void operator()(pa_context* c) const;
-    };
     struct StreamDeleter {
         void operator()(pa_stream* s) const;
     };
 
-    void Connect(const StreamSettings& settings, Clock::time_point deadline);
     void OpenStream(const StreamSettings& settings, Clock::time_point deadline);
-    // Runs one round of the main loop, waiting at most until `deadline` (and at most 20 ms).
-    void Iterate(Clock::time_point deadline);
-    // Runs the main loop until `ready` returns true, calling `tick` after each round. `ready`
-    // throws once waiting can no longer succeed; reaching `deadline` first throws `timeoutText`.
-    void WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
-                 const char* timeoutText, const Tick& tick = {});
+    void ThrowIfBroken(const char* what) const;
     // Starts a stream operation (given the callback and its data) and waits for its answer.
     using StartOperation = std::function<pa_operation*(pa_stream_success_cb_t, void*)>;
     void AwaitOperation(const StartOperation& start, Clock::time_point deadline, const Tick& tick);
-    void ThrowIfBroken(const char* what) const;
 
-    std::unique_ptr<pa_mainloop, LoopDeleter> loop_;
-    std::unique_ptr<pa_context, ContextDeleter> context_;
+    Connection connection_;  // first in, last out: the stream lives on it
     std::unique_ptr<pa_stream, StreamDeleter> stream_;
+    bool drained_ = false;
+    Operation drain_;  // after drained_, which its callback writes
     int rate_ = 0;
     int channels_ = 0;
 };

@@ -83,14 +83,17 @@ class PulseToneOutput : public ToneOutput {
     void TryOpen() {
         lastAttempt_ = Clock::now();
         try {
-            stream_ = std::make_unique<PlaybackStream>(
-                StreamSettings{.applicationName = applicationName_,
-                               .mediaName = "beep",
-                               .rate = 48000,
-                               .channels = 1,
-                               .useSinkRate = true,
-                               .targetLatencyMs = kTargetLatencyMs},
-                Clock::now() + kConnectLimit);
+            stream_ =
+                std::make_unique<PlaybackStream>(StreamSettings{.applicationName = applicationName_,
+                                                                .mediaName = "beep",
+                                                                .device = {},
+                                                                .rate = 48000,
+                                                                .channels = 1,
+                                                                .useSinkRate = true,
+                                                                .targetLatencyMs = kTargetLatencyMs,
+                                                                .startAfterMs = 0,
+                                                                .startCorked = true},
+                                                 Clock::now() + kConnectLimit);
         } catch (const PulseError&) {
             stream_.reset();
         }

@@ -8,8 +8,10 @@
 namespace tornel::app::testing {
 
 platform::PlayResult FakeSoundOutput::PlayFile(const std::string& path,
+                                               const platform::PlaybackTarget& target,
                                                const std::function<void(double)>& progress) {
     playedPaths.push_back(path);
+    playedTargets.push_back(target);
     const std::string bytes = test::ReadFile(path);
     playedFile.assign(bytes.begin(), bytes.end());
     if (progress) {

@@ -22,12 +22,13 @@ namespace tornel::app::testing {
 
 class FakeSoundOutput : public platform::SoundOutput {
   public:
-    platform::PlayResult PlayFile(const std::string& path,
+    platform::PlayResult PlayFile(const std::string& path, const platform::PlaybackTarget& target,
                                   const std::function<void(double)>& progress) override;
 
     platform::PlayResult result{true, ""};
     std::function<void()> duringPlayback;  // runs between two progress reports
     std::vector<std::string> playedPaths;
+    std::vector<platform::PlaybackTarget> playedTargets;
     std::vector<char> playedFile;  // the file's bytes at the moment it was played
 };
 

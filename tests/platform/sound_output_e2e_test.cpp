@@ -60,7 +60,7 @@ TEST_F(SoundOutputTest, PlaysEverySampleOfTheFileBeforeReturning) {
     const std::size_t mark = server.RecordedFrames();
     const auto called = Clock::now();
     const PlayResult result =
-        output->PlayFile(path.string(), [&](double f) { progress.push_back(f); });
+        output->PlayFile(path.string(), {}, [&](double f) { progress.push_back(f); });
     const auto returned = Clock::now();
     ASSERT_TRUE(result.played) << result.error;
     EXPECT_TRUE(result.error.empty());
@@ -97,7 +97,7 @@ TEST_F(SoundOutputTest, PlaysStereoAndOtherRates) {
     test::WriteBytes(path, test::WavBytes(stereo, 16000, 2));
     const std::size_t mark = server.RecordedFrames();
     const PlayResult result =
-        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {}, {});
     ASSERT_TRUE(result.played) << result.error;
     ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
     const auto left = server.Recording(mark, 0);
@@ -115,7 +115,7 @@ TEST_F(SoundOutputTest, FailsFastWithAReasonWhenNoServerRuns) {
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
     const auto called = Clock::now();
     const PlayResult result =
-        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {}, {});
     const auto took = Clock::now() - called;
     EXPECT_FALSE(result.played);
     EXPECT_THAT(result.error, StartsWith("нет звукового сервера: "));
@@ -130,7 +130,7 @@ TEST_F(SoundOutputTest, GivesUpOnAServerThatDoesNotAnswer) {
     kill(server.pid(), SIGSTOP);
     const auto called = Clock::now();
     const PlayResult result =
-        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {}, {});
     const auto took = Clock::now() - called;
     kill(server.pid(), SIGCONT);
     EXPECT_FALSE(result.played);
@@ -149,7 +149,7 @@ TEST_F(SoundOutputTest, GivesUpWhenTheServerStopsDuringPlayback) {
     });
     const auto called = Clock::now();
     const PlayResult result =
-        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {}, {});
     const auto took = Clock::now() - called;
     stopper.join();
     kill(server.pid(), SIGCONT);
@@ -168,7 +168,7 @@ TEST_F(SoundOutputTest, MeasuresTimeToFirstSample) {
     for (int i = 0; i < 5; ++i) {
         const std::size_t mark = server.RecordedFrames();
         const auto called = Clock::now();
-        ASSERT_TRUE(output->PlayFile(path.string(), {}).played);
+        ASSERT_TRUE(output->PlayFile(path.string(), {}, {}).played);
         ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4800, std::chrono::seconds(5)));
         const long first = test::FirstAbove(server.Recording(mark), 100);
         ASSERT_GE(first, 0);
@@ -186,7 +186,7 @@ TEST_F(SoundOutputTest, ReportsAMissingOutputDevice) {
     test::WriteBytes(path, test::WavBytes(TestSignal(16000, 0.1), 16000));
     const auto called = Clock::now();
     const PlayResult result =
-        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {});
+        MakeSystemSoundBackend("tornel-test")->MakeSoundOutput()->PlayFile(path.string(), {}, {});
     EXPECT_FALSE(result.played);
     EXPECT_THAT(result.error, HasSubstr("устройства вывода"));
     EXPECT_LT(Clock::now() - called, std::chrono::seconds(5));
@@ -196,7 +196,7 @@ TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
     test::ScopedEnv server("PULSE_SERVER", "unix:" + (dir_.path() / "no-server").string());
     const PlayResult missing = MakeSystemSoundBackend("tornel-test")
                                    ->MakeSoundOutput()
-                                   ->PlayFile((dir_.path() / "_qq.wav").string(), {});
+                                   ->PlayFile((dir_.path() / "_qq.wav").string(), {}, {});
     EXPECT_FALSE(missing.played);
     EXPECT_THAT(missing.error, HasSubstr("_qq.wav"));
     EXPECT_THAT(missing.error, HasSubstr("не удаётся открыть файл"));
@@ -207,7 +207,7 @@ TEST_F(SoundOutputTest, ReportsAnUnreadableFileWithoutTouchingTheServer) {
     test::WriteBytes(dir_.path() / "cut.wav", bytes);
     const PlayResult cut = MakeSystemSoundBackend("tornel-test")
                                ->MakeSoundOutput()
-                               ->PlayFile((dir_.path() / "cut.wav").string(), {});
+                               ->PlayFile((dir_.path() / "cut.wav").string(), {}, {});
     EXPECT_FALSE(cut.played);
     EXPECT_THAT(cut.error, HasSubstr("обрезан"));
 }

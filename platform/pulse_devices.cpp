@@ -1,0 +1,162 @@
+// The device lists of the PulseAudio server: read once, or kept up to date through the server's
+// change events.
+
+#include <optional>
+#include <utility>
+
+#include "platform/pulse_backend.h"
+#include "platform/pulse_stream.h"
+
+namespace tornel::platform::pulse {
+
+namespace {
+
+// While there is no server, the watch tries to reach one this often.
+constexpr auto kReconnectInterval = std::chrono::seconds(2);
+
+// The outputs and which of them is the default, read on `connection` within `deadline`.
+SoundDevices ReadDevices(Connection& connection, Clock::time_point deadline) {
+    struct Reading {
+        bool serverDone = false;
+        bool outputsDone = false;
+        std::string defaultOutput;
+        std::vector<SoundDevice> outputs;
+    } reading;
+    auto onServer = [](pa_context*, const pa_server_info* info, void* userdata) {
+        auto* r = static_cast<Reading*>(userdata);
+        if (info != nullptr && info->default_sink_name != nullptr) {
+            r->defaultOutput = info->default_sink_name;
+        }
+        r->serverDone = true;
+    };
+    auto onOutput = [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+        auto* r = static_cast<Reading*>(userdata);
+        if (eol != 0) {
+            r->outputsDone = true;
+        } else if (info != nullptr) {
+            r->outputs.push_back(
+                {.name = info->name,
+                 .description = info->description != nullptr ? info->description : info->name});
+        }
+    };
+    const Operation server(pa_context_get_server_info(connection.context(), onServer, &reading));
+    const Operation outputs(
+        pa_context_get_sink_info_list(connection.context(), onOutput, &reading));
+    if (!server || !outputs) {
+        throw PulseError("нет звукового сервера: " + connection.Reason());
+    }
+    connection.WaitFor(
+        [&] {
+            if (!connection.Usable()) {
+                throw PulseError("нет звукового сервера: " + connection.Reason());
+            }
+            return reading.serverDone && reading.outputsDone;
+        },
+        deadline, "нет звукового сервера: сервер не отвечает");
+    for (SoundDevice& output : reading.outputs) {
+        output.isDefault = output.name == reading.defaultOutput;
+    }
+    SoundDevices devices;
+    devices.reachable = true;
+    devices.outputs = std::move(reading.outputs);
+    return devices;
+}
+
+SoundDevices Unreachable(const PulseError& e) {
+    SoundDevices devices;
+    devices.error = e.what();
+    return devices;
+}
+
+class PulseDeviceWatch : public DeviceWatch {
+  public:
+    explicit PulseDeviceWatch(std::string applicationName)
+        : applicationName_(std::move(applicationName)) {
+        Reconnect();
+    }
+
+    bool Poll() override {
+        if (!connection_) {
+            if (Clock::now() - lastAttempt_ < kReconnectInterval) {
+                return false;
+            }
+            return Reconnect();
+        }
+        try {
+            connection_->Poll();
+            if (!connection_->Usable()) {
+                throw PulseError("нет звукового сервера: " + connection_->Reason());
+            }
+            if (!changed_) {
+                return false;
+            }
+            changed_ = false;
+            return Take(ReadDevices(*connection_, Clock::now() + kConnectLimit));
+        } catch (const PulseError& e) {
+            connection_.reset();
+            lastAttempt_ = Clock::now();
+            return Take(Unreachable(e));
+        }
+    }
+
+    const SoundDevices& devices() const override { return devices_; }
+
+  private:
+    // Connects, subscribes to the changes of outputs and of the default, and reads the lists.
+    bool Reconnect() {
+        lastAttempt_ = Clock::now();
+        try {
+            connection_ =
+                std::make_unique<Connection>(applicationName_, Clock::now() + kConnectLimit);
+            auto onChange = [](pa_context*, pa_subscription_event_type_t, std::uint32_t,
+                               void* userdata) { *static_cast<bool*>(userdata) = true; };
+            pa_context_set_subscribe_callback(connection_->context(), onChange, &changed_);
+            // Left to run on its own: the request is queued, and cancelling it would be wrong.
+            pa_operation* subscribe =
+                pa_context_subscribe(connection_->context(),
+                                     static_cast<pa_subscription_mask_t>(
+                                         PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
+                                     nullptr, nullptr);
+            if (subscribe != nullptr) {
+                pa_operation_unref(subscribe);
+            }
+            changed_ = false;
+            return Take(ReadDevices(*connection_, Clock::now() + kConnectLimit));
+        } catch (const PulseError& e) {
+            connection_.reset();
+            return Take(Unreachable(e));
+        }
+    }
+
+    bool Take(SoundDevices devices) {
+        if (devices == devices_) {
+            return false;
+        }
+        devices_ = std::move(devices);
+        return true;
+    }
+
+    std::string applicationName_;
+    bool changed_ = false;  // written by the server's change events
+    std::unique_ptr<Connection> connection_;
+    Clock::time_point lastAttempt_{};
+    SoundDevices devices_;
+};
+
+}  // namespace
+
+SoundDevices ListDevices(const std::string& applicationName) {
+    try {
+        const auto deadline = Clock::now() + kConnectLimit;
+        Connection connection(applicationName, deadline);
+        return ReadDevices(connection, deadline);
+    } catch (const PulseError& e) {
+        return Unreachable(e);
+    }
+}
+
+std::unique_ptr<DeviceWatch> WatchDevices(const std::string& applicationName) {
+    return std::make_unique<PulseDeviceWatch>(applicationName);
+}
+
+}  // namespace tornel::platform::pulse
