@@ -246,7 +246,7 @@ void TForm1::PlaySignal() {
             result =
                 services_.sound->PlayFile(path, {}, [this](double f) { ShowPlaybackProgress(f); });
         } catch (const std::exception& e) {
-            result = {false, e.what()};
+            result = platform::PlayFailure(e.what());
         }
         playing_ = false;
     }

@@ -26,7 +26,9 @@ class TimingSoundOutput : public tornel::platform::SoundOutput {
         const std::string& /*path*/, const tornel::platform::PlaybackTarget& /*target*/,
         const std::function<void(double)>& /*progress*/) override {
         handedOver = Clock::now();
-        return {true, ""};
+        tornel::platform::PlayResult result;
+        result.played = true;
+        return result;
     }
     Clock::time_point handedOver;
 };

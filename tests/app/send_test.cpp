@@ -93,7 +93,7 @@ TEST_F(Send, FileErrorShowsTheErrorBoxAndTheWindowStaysUsable) {
 }
 
 TEST_F(Send, NothingPlayedPutsTheReasonInTheStatusLine) {
-    sound.result = {false, "нет связи со звуковым сервером"};
+    sound.result = platform::PlayFailure("нет связи со звуковым сервером");
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
     EXPECT_TRUE(Status().contains(QStringLiteral("Сигнал не выдан")));

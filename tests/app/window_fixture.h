@@ -22,10 +22,16 @@ namespace tornel::app::testing {
 
 class FakeSoundOutput : public platform::SoundOutput {
   public:
+    static platform::PlayResult Played() {
+        platform::PlayResult played;
+        played.played = true;
+        played.deviceDescription = "Тестовый вывод";
+        return played;
+    }
     platform::PlayResult PlayFile(const std::string& path, const platform::PlaybackTarget& target,
                                   const std::function<void(double)>& progress) override;
 
-    platform::PlayResult result{true, ""};
+    platform::PlayResult result = Played();
     std::function<void()> duringPlayback;  // runs between two progress reports
     std::vector<std::string> playedPaths;
     std::vector<platform::PlaybackTarget> playedTargets;
