@@ -4,6 +4,7 @@
 // second window, then the message loop until the window closes.
 
 #include <QApplication>
+#include <QIcon>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromLatin1(tornel::install::kVersion));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("io.github.tornel4.programmer"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tornel4")));  // once installed
     const auto sound = state->devices.sound->MakeSoundOutput();
 
     QStringList arguments = QApplication::arguments();
