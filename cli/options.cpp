@@ -362,8 +362,10 @@ std::string UsageText(const ParameterTable& table) {
            OptionColumn("--dir ПАПКА") +
            "папка для _qq.wav и 9_fmsig.h (generate), по умолчанию .\n" +
            OptionColumn("--repeat K") + "K выдач подряд (generate), от 1 до " +
-           std::to_string(kMaxRepeat) + "\n" + OptionColumn("--json") +
-           "вывод одним объектом JSON (packet, generate, decode)\n"
+           std::to_string(kMaxRepeat) + ", по умолчанию 1\n" + OptionColumn("--json") +
+           "вывод одним объектом JSON (packet, generate, decode)\n" + OptionColumn("--help, -h") +
+           "эта справка (первым аргументом)\n" + OptionColumn("--version") +
+           "версия программы (первым аргументом)\n"
            "\n"
            "Код выхода: 0 - успех; 1 - ошибка записи или выдачи, пакет не найден или CRC неверна;\n"
            "2 - неверные аргументы или файл не читается.\n";
