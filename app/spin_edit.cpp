@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 namespace tornel::app {
 
@@ -9,6 +10,7 @@ SpinEdit::SpinEdit(QWidget* parent) : QSpinBox(parent) {
     // Out-of-range text stays in the field until the focus leaves it; the clamp happens then.
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     setKeyboardTracking(true);
+    setFocusPolicy(Qt::StrongFocus);  // not Qt::WheelFocus: the wheel must not take the focus
     // Typing and pasting change the editor's text; the arrows and setValue() change it with the
     // editor's signals blocked and report through the spin box's own textChanged.
     connect(lineEdit(), &QLineEdit::textChanged, this, &SpinEdit::NoteText);
@@ -34,6 +36,14 @@ void SpinEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QSpinBox::keyPressEvent(event);
+}
+
+void SpinEdit::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();  // passed on to the parent
+        return;
+    }
+    QSpinBox::wheelEvent(event);
 }
 
 bool SpinEdit::IsAcceptedKey(const QKeyEvent& event) const {

@@ -10,6 +10,9 @@
 // - TypedValueUnclamped() reads the text as it stands: an out-of-range number is returned
 //   unclamped, a text that is not a whole number reads as the minimum. QSpinBox::value() is
 //   different: it always lies within the range.
+// - The mouse wheel changes the value only while the field has the focus (a click or Tab gives
+//   it, the wheel does not): turning the wheel while the pointer passes over a field leaves the
+//   value alone.
 
 #include <QSpinBox>
 
@@ -31,6 +34,7 @@ class SpinEdit : public QSpinBox {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     QValidator::State validate(QString& input, int& pos) const override;
     int valueFromText(const QString& text) const override;
 

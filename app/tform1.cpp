@@ -7,8 +7,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <cmath>
 #include <exception>
 
+#include "app/file_error_text.h"
 #include "app/input_blocker.h"
 #include "app/spin_edit.h"
 #include "qcustomplot.h"
@@ -67,6 +69,9 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(1);
     ConnectHandlers();
+    FollowBoxes();
+    ShowFilterCoefficient();
+    SetUpKeyboard();
 
     FormCreate(arguments);
     Timer2->start();  // its first tick comes once the message loop runs
@@ -94,6 +99,7 @@ void TForm1::ChooseView(const QStringList& arguments) {
         ui_->GroupBox_MasPer->setVisible(true);
         return;
     }
+    HideEngineeringPanels();
     // The outer size includes the frame, known only once the window manager has framed the
     // window; until then (and with no window manager at all) it equals the client size.
     setFixedSize(kNormalOuterWidth, kNormalOuterHeight);
@@ -195,8 +201,15 @@ void TForm1::Button_OutClick() {
     try {
         WriteWavFile(state_.synth, state_.packet, ui_->CheckBox_ModFiltr->isChecked(),
                      services_.workDir);
-    } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+    } catch (const FileError& e) {
+        // Nothing is played: the status line and the box say which file and why.
+        SetStatus(FileNotWrittenStatus(e));
+        ShowError(FileNotWrittenMessage(e));
+        return;
+    } catch (const std::exception& e) {  // out of memory and the like
+        SetStatus(QStringLiteral(" Сигнал не выдан: файлы не записаны"));
+        ShowError(QStringLiteral("Файлы сигнала не записаны: %1.\nСигнал не выдан.")
+                      .arg(QString::fromLocal8Bit(e.what())));
         return;
     }
     ShowSignalCharts();
@@ -273,10 +286,12 @@ void TForm1::Button3Click() {
     SetMemoLines(ui_->Memo1, PacketDump(state_.packet));
 }
 
+// The exit button: ends the program.
 void TForm1::Button2Click() {
     QCoreApplication::quit();
 }
 
+// The filter coefficient follows SpinEdit_Alfa, which holds it in hundredths.
 void TForm1::SpinEdit_AlfaChange() {
     state_.synth.setAlpha(ui_->SpinEdit_Alfa->TypedValueUnclamped() / 100.0);
 }
@@ -284,22 +299,40 @@ void TForm1::SpinEdit_AlfaChange() {
 // The synthesis reads the box itself at every send.
 void TForm1::CheckBox_ModFiltrClick() {}
 
+// Each field enabled exactly when its box is set, from the start on: a disabled-looking field is
+// what tells the operator that its value is not sent.
+void TForm1::FollowBoxes() {
+    for (const EnablingBox& box : kEnablingBoxes) {
+        EnableFieldsOfBox(box.parameter);
+    }
+}
+
+// SpinEdit_Alfa shows the filter coefficient in hundredths.
+void TForm1::ShowFilterCoefficient() {
+    ui_->SpinEdit_Alfa->setValue(static_cast<int>(std::lround(state_.synth.alpha() * 100.0)));
+}
+
+// Box of parameter 5: enables SpinEdit_5 when set, disables it when clear.
 void TForm1::CheckBox_5Click() {
     EnableFieldsOfBox(5);
 }
 
+// Box of parameter 6: enables or disables SpinEdit_6 and SpinEdit_7 (parameter 7) with it.
 void TForm1::CheckBox_6Click() {
     EnableFieldsOfBox(6);
 }
 
+// Box of parameter 8: enables SpinEdit_8 when set, disables it when clear.
 void TForm1::CheckBox_8Click() {
     EnableFieldsOfBox(8);
 }
 
+// Box of parameter 9: enables SpinEdit_9 when set, disables it when clear.
 void TForm1::CheckBox_9Click() {
     EnableFieldsOfBox(9);
 }
 
+// Box of parameter 10: enables or disables its three durations.
 void TForm1::CheckBox_10Click() {
     EnableFieldsOfBox(10);
 }
@@ -315,12 +348,16 @@ void TForm1::EnableFieldsOfBox(int parameter) {
     }
 }
 
+// The error box, with its button in Russian like the rest of the window.
 void TForm1::ShowError(const QString& text) {
     if (services_.showError) {
         services_.showError(this, text);
-    } else {
-        QMessageBox::critical(this, QStringLiteral("Ошибка"), text);
+        return;
     }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::NoButton,
+                    this);
+    box.addButton(QStringLiteral("Закрыть"), QMessageBox::AcceptRole);
+    box.exec();
 }
 
 }  // namespace tornel::app

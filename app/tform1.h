@@ -81,6 +81,12 @@ class TForm1 : public QWidget {
     void ApplyParameterTable();
     void SetAccessibleNames();
     void ConnectHandlers();
+    void FollowBoxes();
+    void ShowFilterCoefficient();
+
+    // Keyboard use (tform1_keyboard.cpp).
+    void SetUpKeyboard();
+    void HideEngineeringPanels();
 
     // Commands.
     bool Button_FormFileClick();

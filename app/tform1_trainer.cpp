@@ -41,13 +41,17 @@ void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
 
 }  // namespace
 
-// Redraws the pattern from the three durations with the cursor at rest; stops a run in progress
-// (the button keeps its caption).
+// Redraws the pattern from the three durations with the cursor at rest. A run in progress ends
+// here: the button goes back to "старт" and the indicator off.
 void TForm1::SpinEdit_10Change() {
     Timer1->stop();
     const PatternDrawing drawing = state_.trainer.Redraw(ui_->SpinEdit_10->TypedValueUnclamped(),
                                                          ui_->SpinEdit_11->TypedValueUnclamped(),
                                                          ui_->SpinEdit_12->TypedValueUnclamped());
+    if (drawing.stoppedRun) {
+        ui_->Button_Sound->setText(QString::fromUtf8(kCaptionStart));
+        SetPttIndicator(kIndicatorReleased, false);
+    }
     QCustomPlot* chart = ui_->Chart_PTT;
     CursorLayer();
     SetGraphPoints(chart->graph(0), drawing.pattern);
@@ -61,7 +65,7 @@ void TForm1::SpinEdit_10Change() {
 }
 
 // "старт" starts a run, "стоп" ends it and redraws; either way the filter coefficient goes back
-// to 0.2 while SpinEdit_Alfa keeps showing its own value.
+// to 0.2, and SpinEdit_Alfa shows it (20 hundredths) so that the next send uses what it shows.
 void TForm1::Button_SoundClick() {
     const PressResult press = state_.trainer.Press(ui_->Button_Sound->text().toStdString());
     ui_->Button_Sound->setText(QString::fromStdString(press.caption));
@@ -73,6 +77,7 @@ void TForm1::Button_SoundClick() {
         Timer1->stop();
     }
     state_.synth.setAlpha(press.filterCoefficient);
+    ShowFilterCoefficient();
 }
 
 // One tick of a run: cursor and indicator at the clock's pattern time, then the beep of an edge
@@ -128,6 +133,7 @@ void TForm1::Timer2Timer() {
     Timer2->stop();
 }
 
+// "звук": the edge beeps on or off.
 void TForm1::CheckBox_ZwukClick() {
     state_.speaker.SetSoundEnabled(ui_->CheckBox_Zwuk->isChecked());
 }

@@ -101,33 +101,37 @@ fs::path FullPath(const fs::path& dir, const char* name) {
 }
 
 FileError WavError(const fs::path& path, const std::system_error& e) {
-    return FileError("Cannot create file \"" + path.string() + "\". " + e.code().message());
+    return {"Cannot create file \"" + path.string() + "\". " + e.code().message(), path, e.code()};
 }
 
 // The input/output error texts of the export.
-FileError ExportError(const std::system_error& e) {
+std::string ExportErrorText(const std::system_error& e) {
     switch (e.code().value()) {
         case EACCES:
         case EPERM:
         case EROFS:
         case EISDIR:
         case ETXTBSY:
-            return FileError("File access denied");
+            return "File access denied";
         case ENOSPC:
         case EDQUOT:
         case EFBIG:
-            return FileError("Disk full");
+            return "Disk full";
         case ENOENT:
         case ENOTDIR:
-            return FileError("Path not found");
+            return "Path not found";
         case EMFILE:
         case ENFILE:
-            return FileError("Too many open files");
+            return "Too many open files";
         case ENAMETOOLONG:
-            return FileError("Invalid filename");
+            return "Invalid filename";
         default:
-            return FileError("I/O error " + std::to_string(e.code().value()));
+            return "I/O error " + std::to_string(e.code().value());
     }
+}
+
+FileError ExportError(const fs::path& path, const std::system_error& e) {
+    return {ExportErrorText(e), path, e.code()};
 }
 
 void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
@@ -211,12 +215,13 @@ std::string CArrayText(std::span<const std::int16_t> buffer) {
 }
 
 void ExportCArray(const Synthesizer& synth, const std::filesystem::path& dir) {
+    const fs::path path = FullPath(dir, kCArrayFileName);
     try {
-        ReplacementFile file(FullPath(dir, kCArrayFileName));
+        ReplacementFile file(path);
         file.Write(CArrayText(synth.buffer()));
         file.Commit();
     } catch (const std::system_error& e) {
-        throw ExportError(e);
+        throw ExportError(path, e);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "signal/synthesizer.h"
 
@@ -25,12 +27,21 @@ inline constexpr std::size_t kCArrayFileBytes = 42020;
 inline constexpr std::size_t kCArrayFirstSample = 15936;
 inline constexpr std::size_t kCArraySamples = 8 * 64 * 16;
 
-// A file could not be created or written. The text is the one the operator sees:
+// A file could not be created or written. what() is the text the command line prints:
 // "Cannot create file "<full path>". <reason>" for "_qq.wav", the input/output error text
-// ("File access denied", "Disk full", ...) for "9_fmsig.h".
+// ("File access denied", "Disk full", ...) for "9_fmsig.h". path() and code() say which file
+// and why, for a message in the operator's language.
 class FileError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    FileError(const std::string& what, std::filesystem::path path, std::error_code code)
+        : std::runtime_error(what), path_(std::move(path)), code_(code) {}
+
+    const std::filesystem::path& path() const { return path_; }
+    std::error_code code() const { return code_; }
+
+  private:
+    std::filesystem::path path_;
+    std::error_code code_;
 };
 
 // The 44 bytes that open every "_qq.wav".

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace tornel {
 namespace {
@@ -28,7 +29,13 @@ PttTrainer::PttTrainer(const platform::Clock& clock) : clock_(clock) {}
 
 PatternDrawing PttTrainer::Redraw(std::int32_t firstPtt, std::int32_t pause,
                                   std::int32_t secondPtt) {
-    running_ = false;
+    const bool stoppedRun = std::exchange(running_, false);
+    if (stoppedRun) {
+        // The pattern the operator was following is gone: the PTT counts as released, so the
+        // next run starts quiet instead of sounding the end of a PTT that no longer exists.
+        pttOn_ = false;
+        pttOnPrev_ = false;
+    }
     pttEnd1_ = firstPtt;
     pauseEnd_ = SaturatedSum(pttEnd1_, pause);
     pttEnd2_ = SaturatedSum(pauseEnd_, secondPtt);
@@ -49,6 +56,7 @@ PatternDrawing PttTrainer::Redraw(std::int32_t firstPtt, std::int32_t pause,
                         {e2, 0},
                         {e2 + 2, 0}}};
     drawing.cursor = CursorAt(kRestTime);
+    drawing.stoppedRun = stoppedRun;
     return drawing;
 }
 

@@ -44,6 +44,9 @@ CursorPoints CursorAt(double patternTime);
 struct PatternDrawing {
     std::array<ChartPoint, 10> pattern;  // Series2: a square wave, 0 released, 1 pressed
     CursorPoints cursor;                 // Series3: at rest at -2
+    // A run was in progress and the redraw ended it with the PTT released: the button goes back
+    // to "старт" and the indicator off, as after any other end of a run.
+    bool stoppedRun = false;
 };
 
 struct PressResult {
@@ -68,8 +71,8 @@ class PttTrainer {
     // `clock` must outlive the trainer.
     explicit PttTrainer(const platform::Clock& clock);
 
-    // SpinEdit_10Change: stops a run (the button keeps its caption) and sets the pattern ends from
-    // the three durations in seconds.
+    // SpinEdit_10Change: stops a run (see PatternDrawing::stoppedRun) and sets the pattern ends
+    // from the three durations in seconds.
     PatternDrawing Redraw(std::int32_t firstPtt, std::int32_t pause, std::int32_t secondPtt);
     // Button_SoundClick with the button's current caption: "старт" starts a run, anything else
     // stops it.

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -192,6 +193,21 @@ TEST_F(Pages, UnreadableFileIsReportedAndLeavesTheWindowInItsDesignState) {
     Button("Button_FormFile")->click();
     EXPECT_FALSE(Status().isEmpty());
     EXPECT_TRUE(Shown(Button("Button_Out")));
+}
+
+// Our help page 1 is longer than its view: a scroll bar shows that there is more, and only then.
+TEST_F(Pages, HelpPage1GetsAScrollBarWhenItsTextIsLongerThanTheView) {
+    const auto scrollBarShown = [this] {
+        form->show();
+        Control<QTabWidget>("PageControl1")->setCurrentWidget(Control<QWidget>("TabSheet3"));
+        QCoreApplication::processEvents();
+        return View(1)->verticalScrollBar()->isVisible();
+    };
+    EXPECT_FALSE(scrollBarShown()) << "design text: nothing to scroll";
+    ShipHelpFile(1);
+    Recreate({});
+    EXPECT_TRUE(scrollBarShown());
+    EXPECT_GT(View(1)->document()->size().height(), View(1)->viewport()->height());
 }
 
 TEST_F(Pages, DesignTextIsRedButLoadedHelpTextIsNot) {

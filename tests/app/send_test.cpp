@@ -76,15 +76,37 @@ TEST_F(Send, FilterSwitchOffGivesAFlatFilterChart) {
     EXPECT_DOUBLE_EQ(range.upper, 0.0);
 }
 
-TEST_F(Send, FileErrorShowsTheErrorBoxAndTheWindowStaysUsable) {
-    Recreate({}, std::filesystem::path(dir.path().toStdString()) / "missing" / "folder");
-    Button("Button_FormFile")->click();
-    Button("Button_Out")->click();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_FALSE(errors.front().isEmpty());
-    EXPECT_TRUE(sound.playedPaths.empty());
-    EXPECT_EQ(Status(), QStringLiteral(" *** нет ошибок ***"));  // the build stands
-    EXPECT_FALSE(form->playing());
+// A file of the send that cannot be written: nothing is played, and both the box and the status
+// line say in Russian which file was not written and why; the window stays usable.
+TEST_F(Send, FileNotWrittenIsReportedInRussianAndNothingIsPlayed) {
+    const std::filesystem::path base(dir.path().toStdString());
+    struct Case {
+        std::filesystem::path workDir;
+        const char* blocked;  // made a folder, so that the file cannot take its place
+        const char* file;
+        const char* reason;
+    };
+    const Case cases[] = {{base / "missing" / "folder", nullptr, kWavFileName, "папка не найдена"},
+                          {base, kCArrayFileName, kCArrayFileName, "на месте файла стоит папка"}};
+    for (const Case& c : cases) {
+        if (c.blocked != nullptr) {
+            std::filesystem::create_directory(c.workDir / c.blocked);
+        }
+        errors.clear();
+        Recreate({}, c.workDir);
+        Button("Button_FormFile")->click();
+        Button("Button_Out")->click();
+        ASSERT_EQ(errors.size(), 1) << c.file;
+        const QString file = QString::fromLatin1(c.file);
+        const QString reason = QString::fromUtf8(c.reason);
+        EXPECT_TRUE(errors.front().contains(file + QStringLiteral("» не записан: ") + reason))
+            << errors.front().toStdString();
+        EXPECT_TRUE(errors.front().contains(QStringLiteral("Сигнал не выдан")));
+        EXPECT_EQ(Status(), QStringLiteral(" Файл %1 не записан: %2").arg(file, reason));
+        EXPECT_EQ(Control<QLabel>("StaticText_Error")->toolTip(), Status().trimmed());
+        EXPECT_TRUE(sound.playedPaths.empty()) << c.file;
+        EXPECT_FALSE(form->playing());
+    }
 
     TypeInto(Field("SpinEdit_1"), "9");  // input is not blocked
     EXPECT_EQ(Field("SpinEdit_1")->TypedValueUnclamped(), 9);

@@ -2,7 +2,9 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "qcustomplot.h"
 #include "window_fixture.h"
@@ -10,7 +12,16 @@
 namespace tornel::app::testing {
 namespace {
 
-using Fields = WindowTest;
+// Every field enabled, as the operator has them after setting the boxes of 8, 9 and 10.
+class Fields : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        for (const char* box : {"CheckBox_8", "CheckBox_9", "CheckBox_10"}) {
+            Box(box)->click();
+        }
+    }
+};
 
 TEST_F(Fields, TypedValueAboveRangeIsReadUnclampedAndClampedOnFocusLoss) {
     SpinEdit* f = Field("SpinEdit_3");
@@ -87,6 +98,29 @@ TEST_F(Fields, EveryTextChangeRedrawsTheTrainerDiagram) {
     // Pattern 6, 3, 4: the second PTT ends at 13 and the chart reaches 15.
     EXPECT_DOUBLE_EQ(chart->graph(0)->data()->at(8)->key, 13.0);
     EXPECT_DOUBLE_EQ(chart->xAxis->range().upper, 15.0);
+}
+
+// Two notches of the wheel, as when the page is scrolled past the field.
+void TurnWheelDown(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -2 * 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &wheel);
+}
+
+TEST_F(Fields, WheelChangesAFieldOnlyWhileItHasTheFocus) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    SpinEdit* p3 = Field("SpinEdit_3");
+    Field("SpinEdit_1")->setFocus();
+    TurnWheelDown(p3);
+    EXPECT_EQ(p3->TypedValueUnclamped(), 30);
+    EXPECT_FALSE(p3->hasFocus()) << "the wheel took the focus";
+    p3->setFocus();
+    TurnWheelDown(p3);
+    EXPECT_EQ(p3->TypedValueUnclamped(), 28);
 }
 
 }  // namespace

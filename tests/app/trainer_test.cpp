@@ -168,42 +168,46 @@ TEST_F(Trainer, StopInsideAPttLeavesTheIndicatorOnUntilTheNextStartsFirstTick) {
     EXPECT_NEAR(BeepTimes().back(), -1.99, 1e-6);
 }
 
-TEST_F(Trainer, ChangingADurationDuringARunStopsItButKeepsTheCaption) {
+// A change of a duration ends the run: nothing may go on looking as if it still ran.
+TEST_F(Trainer, ChangingADurationDuringARunEndsItWithTheButtonAndIndicatorIdle) {
+    Box("CheckBox_10")->click();
     Click();
-    RunTo(0.5);
+    RunTo(0.5);  // inside the first PTT: indicator red, "передача" shown
+    ASSERT_EQ(Indicator(), QColor(Qt::red));
     Field("SpinEdit_12")->setValue(6);
     EXPECT_FALSE(Timer1()->isActive());
-    EXPECT_EQ(Caption(), QStringLiteral("стоп"));
+    EXPECT_EQ(Caption(), QStringLiteral("старт"));
+    EXPECT_EQ(Indicator(), QColor(Qt::white));
+    EXPECT_FALSE(WordShown());
     EXPECT_DOUBLE_EQ(CursorX(), -2.0);
     EXPECT_DOUBLE_EQ(Chart()->graph(0)->data()->at(8)->key, 11.0);  // 2 + 3 + 6
     EXPECT_DOUBLE_EQ(Chart()->xAxis->range().upper, 13.0);
     Tick();  // a tick already due when the run stopped changes nothing
     EXPECT_DOUBLE_EQ(CursorX(), -2.0);
 
-    Click();  // only back to "старт"
-    EXPECT_EQ(Caption(), QStringLiteral("старт"));
-    EXPECT_FALSE(Timer1()->isActive());
-    Click();
+    Click();  // one press starts the new pattern
     EXPECT_EQ(Caption(), QStringLiteral("стоп"));
     EXPECT_TRUE(Timer1()->isActive());
     RunToEnd();
-    // The stop came inside the first PTT: the new run's first tick ends it with 600 Hz.
-    EXPECT_THAT(tone->Frequencies(), ElementsAre(800, 600, 800, 600, 800, 600));
+    // No end beep for the PTT the change cut off: the new run sounds only its own edges.
+    EXPECT_THAT(tone->Frequencies(), ElementsAre(800, 800, 600, 800, 600));
     EXPECT_NEAR(BeepTimes().back(), 11.0, kTick + 1e-9);
 }
 
-TEST_F(Trainer, EveryPressAndTheRunsEndResetTheFilterCoefficient) {
+// The reset coefficient is what the field shows, so the next send uses what the operator sees.
+TEST_F(Trainer, EveryPressAndTheRunsEndResetTheFilterCoefficientAndItsField) {
     SpinEdit* alfa = Field("SpinEdit_Alfa");
     alfa->setValue(35);
     ASSERT_DOUBLE_EQ(state->synth.alpha(), 0.35);
     Click();
     EXPECT_DOUBLE_EQ(state->synth.alpha(), 0.2);
+    EXPECT_EQ(alfa->text(), QStringLiteral("20"));
     alfa->setValue(50);
     EXPECT_DOUBLE_EQ(state->synth.alpha(), 0.5);
     RunToEnd();  // the end of a run presses "стоп"
     EXPECT_DOUBLE_EQ(state->synth.alpha(), 0.2);
-    EXPECT_EQ(alfa->TypedValueUnclamped(), 50);
-    EXPECT_EQ(alfa->text(), QStringLiteral("50"));
+    EXPECT_EQ(alfa->text(), QStringLiteral("20"));
+    EXPECT_EQ(alfa->TypedValueUnclamped(), 20);
 }
 
 TEST_F(Trainer, WithBox10ClearTheDisabledDurationsStillDrawAndRun) {

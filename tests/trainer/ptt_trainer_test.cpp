@@ -25,7 +25,14 @@ class TrainerRig {
         SpinEdit_10Change();
     }
 
-    void SpinEdit_10Change() { drawing = trainer.Redraw(first, pause, second); }
+    void SpinEdit_10Change() {
+        drawing = trainer.Redraw(first, pause, second);
+        if (drawing.stoppedRun) {
+            caption = kCaptionStart;
+            indicatorColour = kIndicatorReleased;
+            labelVisible = false;
+        }
+    }
 
     void Button_SoundClick() {
         const PressResult r = trainer.Press(caption);
@@ -247,26 +254,32 @@ TEST(PttRun, StopInsideAPttLeavesTheIndicatorRedUntilTheNextStart) {
     EXPECT_THAT(rig.tone.Frequencies(), ElementsAre(800, 600));
 }
 
-TEST(PttRun, DurationChangedDuringARunStopsItAndKeepsTheCaption) {
+TEST(PttRun, DurationChangedDuringARunEndsItWithThePttReleased) {
     TrainerRig rig;
     rig.Button_SoundClick();
-    rig.Run(kTick, 3.0);
+    rig.Run(kTick, 3.0);  // in the pause: the first PTT sounded both its edges
+    rig.Run(kTick, 5.5);  // inside the second PTT
+    ASSERT_TRUE(rig.trainer.PttOnPrev());
     rig.second = 6;
     rig.SpinEdit_10Change();
+    EXPECT_TRUE(rig.drawing.stoppedRun);
     EXPECT_FALSE(rig.trainer.IsRunning());
-    EXPECT_EQ(rig.caption, kCaptionStop);
+    EXPECT_FALSE(rig.trainer.PttOnPrev());
+    EXPECT_EQ(rig.caption, kCaptionStart);
+    EXPECT_EQ(rig.indicatorColour, kIndicatorReleased);
     EXPECT_EQ(rig.trainer.RunEnd(), 12);
     EXPECT_THAT(rig.drawing.cursor, ElementsAre(ChartPoint{-2, -0.3}, ChartPoint{-2, 1.3}));
+    rig.SpinEdit_10Change();  // no run to stop
+    EXPECT_FALSE(rig.drawing.stoppedRun);
 
-    rig.Button_SoundClick();  // only puts the caption back
-    EXPECT_EQ(rig.caption, kCaptionStart);
-    EXPECT_FALSE(rig.trainer.IsRunning());
-    rig.Button_SoundClick();  // a fresh run with the new pattern
+    rig.Button_SoundClick();  // one press starts a fresh run with the new pattern
     EXPECT_EQ(rig.caption, kCaptionStop);
     EXPECT_TRUE(rig.trainer.IsRunning());
     const auto ticks = rig.Run(kTick);
     EXPECT_GT(ticks.back().patternTime, 12.0);
     EXPECT_LE(ticks.back().patternTime, 12.011);
+    // Quiet until the new pattern's first edge: no end beep for the PTT the change cut off.
+    EXPECT_THAT(rig.tone.Frequencies(), ElementsAre(800, 600, 800, 800, 600, 800, 600));
 }
 
 TEST(PttRun, EveryPressResetsTheFilterCoefficient) {
