@@ -79,8 +79,9 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
 
 TForm1::~TForm1() = default;
 
-// Loads the help pages, draws the trainer's diagram and chooses the view. An error stops the
-// remaining steps and leaves the window in its design state.
+// Loads the help pages, draws the trainer's diagram and chooses the view. A help file that cannot
+// be read stops none of this (its view says why); only an unforeseen error, such as running out
+// of memory, is shown in the error box and leaves the window in its design state.
 void TForm1::FormCreate(const QStringList& arguments) {
     try {
         LoadHelpPages();

@@ -8,14 +8,10 @@ namespace tornel::app {
 
 // Fills the three help views from "help1.rtf", "help2.rtf" and "help3.rtf", in this order, each
 // from the first of the help folders that holds it (the working directory when none are given). A
-// missing file leaves the view's design text, which names the file. A file that exists but cannot
-// be read throws HelpFileError: FormCreate reports it and skips its remaining steps, the later help
-// pages included.
+// missing file leaves the view's design text, which names the file. A file that cannot be read
+// leaves the other pages and the rest of the start-up alone: its view says what is wrong.
 void TForm1::LoadHelpPages() {
-    QTextEdit* const views[] = {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3};
-    for (int page = 1; page <= 3; ++page) {
-        LoadHelpPage(*views[page - 1], FindHelpFile(page, services_.helpFolders));
-    }
+    tornel::LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
 }
 
 }  // namespace tornel::app

@@ -107,6 +107,19 @@ void AppendCutNotice(QTextDocument& document) {
         QStringLiteral("  *****  Файл справки слишком велик: дальше текст не показан."), bold);
 }
 
+// The view's design text names the missing file; a file that cannot be read gets the same line,
+// in the same format, telling why.
+void ShowInPlaceOfDesignText(QTextEdit& view, const QString& message) {
+    QTextCursor all(view.document());
+    all.movePosition(QTextCursor::End);
+    const QTextCharFormat format = all.charFormat();
+    all.select(QTextCursor::Document);
+    all.insertText(QStringLiteral("\n  *****  ") + message, format);
+    view.document()->clearUndoRedoStacks();
+    view.document()->setModified(false);
+    view.moveCursor(QTextCursor::Start);
+}
+
 }  // namespace
 
 QString HelpFileName(int page) {
@@ -163,18 +176,18 @@ HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path) {
     return kind;
 }
 
-QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory) {
+QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QStringList& folders) {
     QStringList errors;
-    const QDir dir(directory.isEmpty() ? QDir::currentPath() : directory);
     for (int page = 1; page <= 3; ++page) {
         QTextEdit* view = views[static_cast<std::size_t>(page - 1)];
         if (view == nullptr) {
             continue;
         }
         try {
-            LoadHelpPage(*view, dir.filePath(HelpFileName(page)));
+            LoadHelpPage(*view, FindHelpFile(page, folders));
         } catch (const HelpFileError& error) {
             errors << error.message();
+            ShowInPlaceOfDesignText(*view, error.message());
         }
     }
     return errors;

@@ -41,9 +41,11 @@ QString FindHelpFile(int page, const QStringList& folders);
 HelpPageKind LoadHelpPage(QTextEdit& view, const QString& path);
 HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path);
 
-// Loads "help1.rtf" to "help3.rtf" from `directory` into the three views, in this order. A file
-// that cannot be read does not stop the others; the messages of those that failed are returned,
-// in page order, for the error box.
-QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QString& directory = {});
+// Loads "help1.rtf" to "help3.rtf" into the three views, in this order, each from where
+// FindHelpFile finds it. A missing file keeps
+// the view's design text. A file that cannot be read does not stop the others: its view shows
+// the message instead of its design text, in the design text's format, and the messages are
+// returned in page order.
+QStringList LoadHelpPages(const std::array<QTextEdit*, 3>& views, const QStringList& folders = {});
 
 }  // namespace tornel

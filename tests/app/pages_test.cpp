@@ -168,31 +168,26 @@ TEST_F(Pages, FileThatIsNotRtfIsShownAsPlainText) {
     EXPECT_EQ(View(1)->toPlainText(), DesignText(1));
 }
 
-TEST_F(Pages, UnreadableFileIsReportedAndLeavesTheWindowInItsDesignState) {
+// A help file that exists but cannot be read costs only its own page: that view says why, the
+// other pages load and the start-up goes on to the diagram and the chosen view.
+TEST_F(Pages, UnreadableFileIsShownInItsViewAndTheStartUpGoesOn) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("help1.rtf"));
     ShipHelpFile(2);
+    ShipHelpFile(3);
     Recreate({QStringLiteral("tq")});
 
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.front().contains(QStringLiteral("help1.rtf")))
-        << errors.front().toStdString();
-    EXPECT_TRUE(errors.front().contains(QStringLiteral("папка"))) << errors.front().toStdString();
-    EXPECT_EQ(View(1)->toPlainText(), DesignText(1));
-    // The error ends the start-up steps: the later help pages are not read either.
-    EXPECT_EQ(View(2)->toPlainText(), DesignText(2));
-
-    // The diagram and the view choice were skipped: design size, engineering panels hidden
-    // although "tq" was given.
-    EXPECT_FALSE(form->engineeringView());
+    EXPECT_TRUE(errors.isEmpty()) << "no error box at start-up";
+    const QString view1 = View(1)->toPlainText();
+    EXPECT_TRUE(view1.contains(QStringLiteral("help1.rtf"))) << view1.toStdString();
+    EXPECT_TRUE(view1.contains(QStringLiteral("папка"))) << view1.toStdString();
+    EXPECT_GT(RedPixels(View(1)), 200) << "not in the design text's look";
+    for (int page : {2, 3}) {
+        EXPECT_FALSE(View(page)->toPlainText().contains(QStringLiteral("*****"))) << page;
+    }
+    EXPECT_TRUE(form->engineeringView());
     EXPECT_EQ(form->size(), QSize(kDesignClientWidth, kDesignClientHeight));
-    EXPECT_FALSE(Shown(Control<QGroupBox>("GroupBox11")));
-    EXPECT_FALSE(Shown(Control<QGroupBox>("GroupBox_MasPer")));
-    EXPECT_EQ(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 0);
-
-    // The window still works.
-    Button("Button_FormFile")->click();
-    EXPECT_FALSE(Status().isEmpty());
-    EXPECT_TRUE(Shown(Button("Button_Out")));
+    EXPECT_TRUE(Shown(Control<QGroupBox>("GroupBox11")));
+    EXPECT_EQ(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 10);
 }
 
 // Our help page 1 is longer than its view: a scroll bar shows that there is more, and only then.

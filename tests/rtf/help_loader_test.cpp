@@ -78,7 +78,7 @@ TEST_F(HelpLoaderTest, RichTextKeepsItsFormatting) {
 TEST_F(HelpLoaderTest, PlainTextInUtf8AndWindows1251) {
     Write(QStringLiteral("help1.rtf"), "\xEF\xBB\xBFПривет, мир\nвторая строка");
     Write(QStringLiteral("help3.rtf"), "\xcf\xf0\xe8\xe2\xe5\xf2 \xb9 1");
-    EXPECT_EQ(LoadHelpPages(Views(), dir_.path()), QStringList{});
+    EXPECT_EQ(LoadHelpPages(Views(), {dir_.path()}), QStringList{});
     EXPECT_EQ(text(1), QStringLiteral("Привет, мир\nвторая строка"));
     EXPECT_EQ(text(3), QStringLiteral("Привет № 1"));
     EXPECT_EQ(LoadHelpPage(*views_[0], dir_.filePath(QStringLiteral("help3.rtf"))),
@@ -89,13 +89,28 @@ TEST_F(HelpLoaderTest, UnreadableFileIsReportedAndLoadingGoesOn) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("help1.rtf")));
     Write(QStringLiteral("help2.rtf"), "{\\rtf1 second}");
     Write(QStringLiteral("help3.rtf"), "{\\rtf1 third}");
-    const QStringList errors = LoadHelpPages(Views(), dir_.path());
+    const QStringList errors = LoadHelpPages(Views(), {dir_.path()});
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("\"help1.rtf\""))) << errors[0].toStdString();
     EXPECT_TRUE(errors[0].contains(QStringLiteral("Не удаётся прочитать файл")));
-    EXPECT_EQ(text(1), DesignText(1));
+    EXPECT_EQ(text(1), QStringLiteral("\n  *****  ") + errors[0]);  // where the design line was
     EXPECT_EQ(text(2), QStringLiteral("second"));
     EXPECT_EQ(text(3), QStringLiteral("third"));
+}
+
+TEST_F(HelpLoaderTest, EachFileComesFromTheFirstFolderThatHoldsIt) {
+    QTemporaryDir second;
+    ASSERT_TRUE(second.isValid());
+    Write(QStringLiteral("help1.rtf"), "{\\rtf1 first folder}");
+    for (const char* name : {"help1.rtf", "help2.rtf"}) {
+        QFile file(second.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("{\\rtf1 second folder}");
+    }
+    EXPECT_EQ(LoadHelpPages(Views(), {dir_.path(), second.path()}), QStringList{});
+    EXPECT_EQ(text(1), QStringLiteral("first folder"));
+    EXPECT_EQ(text(2), QStringLiteral("second folder"));
+    EXPECT_EQ(text(3), DesignText(3));
 }
 
 TEST_F(HelpLoaderTest, SingleUnreadableFileThrows) {
