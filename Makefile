@@ -4,7 +4,7 @@ ARGS    ?=
 WERROR  := $(if $(filter true,$(CI)),ON,OFF)
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench fuzz package clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz package clean
 
 all: build
 
@@ -23,14 +23,31 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The unit and window tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# in a build folder of their own. The environment also reaches the test discovery in the build.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV := QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTORNEL_WERROR=$(WERROR) -DTORNEL_SANITIZE=ON > /dev/null
+	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest -L 'unit|gui' --output-on-failure -j $(JOBS)
+
 bench: build
 	@for b in $(BUILD)/tornel4-bench $(BUILD)/tornel4-gui-bench; do \
 	  if [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b --benchmark_counters_tabular=true; fi; done
 
 FUZZ_SECONDS ?= 600
 
+# Every fuzz target for FUZZ_SECONDS, one after the other; then each one's executions and coverage.
 fuzz: build
-	cd $(BUILD) && TORNEL_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure
+	@cd $(BUILD) && rm -f fuzz/*.summary && \
+	  { TORNEL_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure; status=$$?; \
+	    cat fuzz/*.summary; exit $$status; }
 
 # The Debian package build/tornel4_<version>_<arch>.deb (see README, "Install as a package").
 package: build
@@ -38,4 +55,4 @@ package: build
 	@ls $(BUILD)/tornel4_*.deb
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
