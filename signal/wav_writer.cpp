@@ -1,11 +1,14 @@
 #include "signal/wav_writer.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -29,14 +32,20 @@ class ReplacementFile {
     // Throws std::system_error when the target cannot be replaced or the temporary file cannot
     // be created. A directory in the way and a write-protected file both count as such.
     explicit ReplacementFile(fs::path target) : target_(std::move(target)) {
-        RefuseUnreplaceableTarget();
-        const std::string base = target_.string() + ".tmp-" + std::to_string(getpid()) + "-";
+        const std::optional<mode_t> keptMode = RefuseUnreplaceableTarget();
+        RemoveStaleTemporaries();
+        const std::string base = TemporaryPrefix() + std::to_string(getpid()) + "-";
         for (int attempt = 0; fd_ < 0; ++attempt) {
             temp_ = base + std::to_string(attempt);
             fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ < 0 && (errno != EEXIST || attempt >= 100)) {
                 ThrowErrno(errno);
             }
+        }
+        // The new version keeps the permissions of the file it replaces; a first version gets
+        // the usual ones (0666 less the umask).
+        if (keptMode && fchmod(fd_, *keptMode) != 0) {
+            ThrowErrno(errno);
         }
     }
     ReplacementFile(const ReplacementFile&) = delete;
@@ -76,17 +85,45 @@ class ReplacementFile {
     }
 
   private:
-    // rename() would replace a write-protected file and fail only late on a directory.
-    void RefuseUnreplaceableTarget() const {
+    // rename() would replace a write-protected file and fail only late on a directory. Returns
+    // the permission bits of the file to replace, none when there is no file yet.
+    std::optional<mode_t> RefuseUnreplaceableTarget() const {
         struct stat st {};
         if (stat(target_.c_str(), &st) != 0) {
-            return;  // nothing there yet (or a missing folder, reported by the create)
+            return std::nullopt;  // nothing there yet (or a missing folder, reported by the create)
         }
         if (S_ISDIR(st.st_mode)) {
             ThrowErrno(EISDIR);
         }
         if (faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
             ThrowErrno(errno);
+        }
+        return st.st_mode & 07777;
+    }
+
+    // Temporary files are named "<target>.tmp-<process id>-<attempt>".
+    std::string TemporaryPrefix() const { return target_.string() + ".tmp-"; }
+
+    // A program that died in mid-write left its temporary file behind: remove those of processes
+    // that no longer run. Those of a running program (another window writing in the same folder)
+    // are its own. Best effort: what cannot be removed stays.
+    void RemoveStaleTemporaries() const {
+        const std::string prefix = target_.filename().string() + ".tmp-";
+        std::error_code error;
+        for (const fs::directory_entry& entry :
+             fs::directory_iterator(target_.parent_path(), error)) {
+            const std::string name = entry.path().filename().string();
+            if (!name.starts_with(prefix)) {
+                continue;
+            }
+            char* end = nullptr;
+            const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+            if (pid <= 0 || *end != '-' || pid == getpid()) {
+                continue;
+            }
+            if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+                unlink(entry.path().c_str());
+            }
         }
     }
 

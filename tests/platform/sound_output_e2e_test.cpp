@@ -139,6 +139,17 @@ TEST_F(SoundOutputTest, GivesUpOnAServerThatDoesNotAnswer) {
     std::cout << "[measure] PlayFile with a stopped server returned after " << Ms(took) << " ms\n";
 }
 
+// The test server's own pactl calls have a time limit too: a stopped server fails them.
+TEST_F(SoundOutputTest, TestServerControlGivesUpOnAStoppedServer) {
+    PulseServer server;
+    kill(server.pid(), SIGSTOP);
+    const auto called = Clock::now();
+    EXPECT_THROW(server.Pactl({"list", "short", "sinks"}), std::runtime_error);
+    const auto took = Clock::now() - called;
+    kill(server.pid(), SIGCONT);
+    EXPECT_LT(took, std::chrono::seconds(10));
+}
+
 TEST_F(SoundOutputTest, GivesUpWhenTheServerStopsDuringPlayback) {
     PulseServer server;
     const auto path = dir_.path() / "signal.wav";

@@ -263,6 +263,36 @@ TEST(WriteWavFile, FailedWriteRemovesTheTemporaryFile) {
     EXPECT_EQ(Entries(dir.path()), kBothFiles);
 }
 
+// A new version keeps the permissions of the file it replaces. Temporary files that a writer which
+// died in mid-write left behind are removed at the next write; those of a running writer stay.
+TEST(WriteWavFile, KeepsPermissionsAndRemovesTemporariesOfDeadWriters) {
+    TempDir dir;
+    Synthesizer synth;
+    WriteWavFile(synth, Filled(0x11), true, dir.path());
+    const struct {
+        const char* name;
+        fs::perms mode;
+    } files[] = {{kWavFileName, fs::perms(0640)}, {kCArrayFileName, fs::perms(0604)}};
+    const pid_t dead = fork();
+    if (dead == 0) {
+        _exit(0);
+    }
+    waitpid(dead, nullptr, 0);  // reaped: its id names no running process
+    std::set<std::string> expected = kBothFiles;
+    for (const auto& f : files) {
+        fs::permissions(dir.path() / f.name, f.mode);
+        WriteText(dir.path() / (f.name + (".tmp-" + std::to_string(dead) + "-0")), "partial");
+        const std::string running = f.name + (".tmp-" + std::to_string(getppid()) + "-0");
+        WriteText(dir.path() / running, "being written");
+        expected.insert(running);
+    }
+    WriteWavFile(synth, Filled(0x22), true, dir.path());
+    for (const auto& f : files) {
+        EXPECT_EQ(fs::status(dir.path() / f.name).permissions(), f.mode) << f.name;
+    }
+    EXPECT_EQ(Entries(dir.path()), expected);
+}
+
 // A small RAM file system of our own: a real full disk.
 class FullDisk : public testing::Test {
   protected:

@@ -90,6 +90,21 @@ pid_t Spawn(const std::string& program, std::vector<std::string> args,
     return pid;
 }
 
+// Waits for the child `pid` until `limit`; one still running then is killed. True when it exited
+// with status 0 in time.
+bool ExitedCleanlyBefore(pid_t pid, std::chrono::steady_clock::time_point limit) {
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > limit) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 bool SocketAnswers(const std::string& path) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
@@ -193,10 +208,9 @@ void PulseServer::Start() {
 void PulseServer::Pactl(const std::vector<std::string>& args) const {
     const auto limit = Clock::now() + kStartLimit;
     for (;;) {
+        // A stopped or stuck server would keep pactl waiting for ever: each try ends by the limit.
         const pid_t pid = Spawn(FindProgram("pactl"), args, EnvironmentWith(ClientEnvironment()));
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        if (ExitedCleanlyBefore(pid, limit)) {
             return;
         }
         if (Clock::now() > limit) {
