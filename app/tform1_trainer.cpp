@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
+#include <optional>
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
@@ -106,24 +106,12 @@ void TForm1::Timer1Timer() {
     }
 }
 
-// Timer1 reads the clock every 10 ms, so an edge would be seen up to 10 ms late. An edge due
-// before the next tick gets a tick of its own just past it: its beep starts within about a
-// millisecond of the edge. The decisions stay the clock's; this only reads it at the right moment.
+// An edge due before the next tick gets a tick of its own just past it: its beep starts within
+// about a millisecond of the edge. The decisions stay the clock's; this only reads it at the right
+// moment.
 void TForm1::TickAtNextEdge(double patternTime) {
-    const PttTrainer& trainer = state_.trainer;
-    const double edges[] = {0.0, static_cast<double>(trainer.PttEnd1()),
-                            static_cast<double>(trainer.PauseEnd()),
-                            static_cast<double>(trainer.PttEnd2())};
-    double ahead = kRunTickMs / 1000.0;
-    for (const double edge : edges) {
-        if (edge > patternTime) {
-            ahead = std::min(ahead, edge - patternTime);
-        }
-    }
-    if (ahead < kRunTickMs / 1000.0) {
-        // At the edge itself the PTT still counts as released: the tick comes strictly after it.
-        const int ms = static_cast<int>(std::floor(ahead * 1000.0)) + 1;
-        QTimer::singleShot(ms, Qt::PreciseTimer, this, &TForm1::Timer1Timer);
+    if (const std::optional<int> ms = state_.trainer.EdgeTickDelayMs(patternTime)) {
+        QTimer::singleShot(*ms, Qt::PreciseTimer, this, &TForm1::Timer1Timer);
     }
 }
 

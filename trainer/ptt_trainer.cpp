@@ -1,6 +1,7 @@
 #include "trainer/ptt_trainer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -80,6 +81,23 @@ PressResult PttTrainer::Press(std::string_view caption) {
 bool PttTrainer::PressedAt(double t) const {
     // Strict on both sides: at each edge itself the PTT counts as released.
     return (0 < t && t < pttEnd1_) || (pauseEnd_ < t && t < pttEnd2_);
+}
+
+std::optional<int> PttTrainer::EdgeTickDelayMs(double patternTime) const {
+    const double edges[] = {0.0, static_cast<double>(pttEnd1_), static_cast<double>(pauseEnd_),
+                            static_cast<double>(pttEnd2_)};
+    double ahead = kRunTickMs / 1000.0;
+    for (const double edge : edges) {
+        if (edge > patternTime) {
+            ahead = std::min(ahead, edge - patternTime);
+        }
+    }
+    if (ahead >= kRunTickMs / 1000.0) {
+        return std::nullopt;
+    }
+    // The next whole millisecond strictly past the edge. The microsecond added first keeps a
+    // distance of exactly k ms, computed a hair short of k, from landing on the edge itself.
+    return static_cast<int>(std::floor(ahead * 1000.0 + 1e-3)) + 1;
 }
 
 TickResult PttTrainer::Tick() {

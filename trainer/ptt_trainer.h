@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,12 @@ class PttTrainer {
     PressResult Press(std::string_view caption);
     // Timer1Timer: the state of the run at the clock's current reading.
     TickResult Tick();
+
+    // Timer1 reads the clock every kRunTickMs, so an edge would be seen up to that late. When
+    // an edge of the pattern comes before the next regular tick, returns the delay of an extra
+    // tick, in whole milliseconds from `patternTime`, that lands just past the edge: never on it
+    // (there the PTT still counts as released) and at most about a millisecond after it.
+    std::optional<int> EdgeTickDelayMs(double patternTime) const;
 
     bool IsRunning() const { return running_; }
     std::int32_t PttEnd1() const { return pttEnd1_; }

@@ -49,6 +49,12 @@ TEST(ParseCommandLine, ParametersBoxesAndFilter) {
     EXPECT_TRUE(o.json);
 }
 
+// The bounds themselves are accepted: the lowest filter coefficient and the most repetitions.
+TEST(ParseCommandLine, AcceptsTheBoundsOfAlphaAndRepeat) {
+    EXPECT_DOUBLE_EQ(Parse({"packet", "--alpha", "0"}).alpha, 0.0);
+    EXPECT_EQ(Parse({"generate", "--repeat", std::to_string(kMaxRepeat)}).repeat, kMaxRepeat);
+}
+
 TEST(ParseCommandLine, DecodeTakesOneFile) {
     const Options o = Parse({"decode", "rec.wav", "--json"});
     EXPECT_EQ(o.file, "rec.wav");

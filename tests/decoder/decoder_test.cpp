@@ -79,7 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Rate44100FastClock", true, 0.2, Make(44100, 0.01, -30.0, 10.0)},
         RoundTripCase{"Rate44100SlowClock", true, 0.15, Make(44100, -0.01, -30.0, 10.0)},
         RoundTripCase{"Rate48kFastClock", true, 0.2, Make(48000, 0.01, -30.0, 10.0)},
-        RoundTripCase{"Rate48kSlowClock", false, 0.2, Make(48000, -0.01, -3.0, 10.0)}),
+        RoundTripCase{"Rate48kSlowClock", false, 0.2, Make(48000, -0.01, -3.0, 10.0)},
+        // As noisy as the decoder is made for: down to 0 dB signal-to-noise.
+        RoundTripCase{"Noise5dB", true, 0.2, Make(22050, 0.005, -10.0, 5.0)},
+        RoundTripCase{"Noise0dB", true, 0.2, Make(16000, 0.0, 0.0, 0.0)}),
     [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 TEST(Decoder, FollowsTheSynthesisStateAcrossSends) {
@@ -185,6 +188,29 @@ TEST(Decoder, FindsThePacketAfterAFalseStart) {
     const DecodeResult r = DecodeSignal(recording, 16000);
     EXPECT_TRUE(r.crcOk) << r.reason;
     EXPECT_EQ(r.packet, packet);
+}
+
+// Short 615 Hz bursts, each shorter than a lead-in, come before the packet (a key-up click, a
+// courtesy tone): none of them is taken for the lead-in, nor are they joined into one.
+TEST(Decoder, IgnoresShortLeadInToneBurstsBeforeThePacket) {
+    std::mt19937 rng(17);
+    const Packet packet = test::RandomPacket(rng);
+    const auto signal = test::Synthesize(packet, true);
+    std::vector<float> recording;
+    for (const double seconds : {0.05, 0.2, 0.35, 0.1, 0.3}) {
+        const int samples = static_cast<int>(seconds * kSampleRate);
+        for (int n = 0; n < samples; ++n) {
+            recording.push_back(static_cast<float>(
+                20000 * std::sin(2 * std::numbers::pi * 615 * n / double{kSampleRate})));
+        }
+        recording.resize(recording.size() + kSampleRate / 20, 0.0f);  // 50 ms apart
+    }
+    const double packetStart = static_cast<double>(recording.size()) / kSampleRate;
+    recording.insert(recording.end(), signal.begin(), signal.end());
+    const DecodeResult r = DecodeSignal(recording, kSampleRate);
+    EXPECT_TRUE(r.crcOk) << r.reason;
+    EXPECT_EQ(r.packet, packet);
+    EXPECT_NEAR(r.codeStartSeconds, packetStart + 1.0, 0.01);
 }
 
 WavAudio Stereo(std::span<const std::int16_t> left, std::span<const std::int16_t> right, int rate) {

@@ -200,11 +200,18 @@ TEST(RtfHostile, DeepNestingStopsAndKeepsWhatWasRead) {
     EXPECT_EQ(doc.PlainText(), "before");
 }
 
-TEST(RtfHostile, NestingWithinTheLimitIsRead) {
-    const std::string rtf = "{\\rtf1 " + std::string(200, '{') + "deep" + std::string(201, '}');
-    const Document doc = Parse(rtf);
-    EXPECT_EQ(doc.fault, Fault::None);
-    EXPECT_EQ(doc.PlainText(), "deep");
+// Groups nested exactly to the limit (the document's own group counts) are read; one more stops.
+TEST(RtfHostile, NestingUpToTheLimitIsRead) {
+    const int limit = Limits{}.maxDepth;
+    const auto nested = [](int depth) {
+        return "{\\rtf1 before" + std::string(depth - 1, '{') + "deep" + std::string(depth, '}');
+    };
+    const Document atLimit = Parse(nested(limit));
+    EXPECT_EQ(atLimit.fault, Fault::None);
+    EXPECT_EQ(atLimit.PlainText(), "beforedeep");
+    const Document beyond = Parse(nested(limit + 1));
+    EXPECT_EQ(beyond.fault, Fault::TooDeep);
+    EXPECT_EQ(beyond.PlainText(), "before");
 }
 
 TEST(RtfHostile, BinaryLongerThanTheInputStops) {

@@ -345,5 +345,32 @@ TEST(PttRun, LateAndSkippedTicksDoNotShiftTheEdges) {
     EXPECT_LE(ticks.back().patternTime, 10.0 + 0.120);
 }
 
+// The extra tick that an edge due before the next regular tick gets: ticking exactly when it is
+// scheduled, it lands past the edge (where the PTT state has changed) and sounds the edge's beep
+// within a millisecond. Offsets of a whole number of milliseconds are the ones floating point
+// computes a hair short.
+TEST(PttTrainer, ExtraEdgeTickAtItsScheduledTimeSoundsTheEdge) {
+    const double offsets[] = {0.004, 0.001, 0.0001, 0.0045, 0.0099};
+    for (const double offset : offsets) {
+        TrainerRig rig;
+        rig.Button_SoundClick();
+        const double edges[] = {0.0, 2.0, 5.0, 9.0};
+        const int pitches[] = {kPttStartBeepHz, kPttEndBeepHz, kPttStartBeepHz, kPttEndBeepHz};
+        for (int i = 0; i < 4; ++i) {
+            rig.clock.Set(rig.trainer.RunStart() + Seconds{2.0 + edges[i] - offset});
+            rig.Timer1Timer();
+            const std::optional<int> ms = rig.trainer.EdgeTickDelayMs(rig.PatternTimeNow());
+            ASSERT_TRUE(ms.has_value()) << "edge " << edges[i] << ", " << offset << " s before";
+            rig.clock.Advance(Seconds{*ms / 1000.0});
+            const TickResult r = rig.Timer1Timer();
+            EXPECT_EQ(r.beepHz, pitches[i]) << "edge " << edges[i] << ", " << offset << " s before";
+            EXPECT_GT(r.patternTime, edges[i]);
+            EXPECT_LE(r.patternTime, edges[i] + 0.0011);
+        }
+        // The last regular tick before the run's end wait needs no extra one.
+        EXPECT_FALSE(rig.trainer.EdgeTickDelayMs(9.5).has_value());
+    }
+}
+
 }  // namespace
 }  // namespace tornel
