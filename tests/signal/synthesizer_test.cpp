@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <random>
+#include <span>
 
+#include "signal/signal_constants.h"
 #include "signal/synthesizer.h"
 #include "signal/synthesizer_detail.h"
 #include "tests/support/test_packets.h"
@@ -248,6 +251,59 @@ TEST(FastSynthesis, FastSineErrorIsFarInsideTheRoundingMargin) {
     }
     // The rounding margin is 1e-6 in units of a sample, that is 3.3e-11 of the sine.
     EXPECT_LT(worst, 1e-14);
+}
+
+// The frequency of the strongest tone in `x` (samples at kSampleRate) within 30 Hz of `near`:
+// the peak of its spectrum, found on a 1 Hz grid and refined on a 0.01 Hz one.
+double PeakHz(std::span<const std::int16_t> x, double near) {
+    const auto power = [&](double hz) {
+        const double w = 2 * std::numbers::pi * hz / kSampleRate;
+        double re = 0, im = 0;
+        for (std::size_t n = 0; n < x.size(); ++n) {
+            re += x[n] * std::cos(w * static_cast<double>(n));
+            im -= x[n] * std::sin(w * static_cast<double>(n));
+        }
+        return re * re + im * im;
+    };
+    const auto best = [&](double from, double to, double step) {
+        double peak = from;
+        for (double hz = from; hz <= to; hz += step) {
+            peak = power(hz) > power(peak) ? hz : peak;
+        }
+        return peak;
+    };
+    const double coarse = best(near - 30, near + 30, 1.0);
+    return best(coarse - 1, coarse + 1, 0.01);
+}
+
+// Each code tone, measured in the synthesized signal (filter off, so every symbol is a pure tone),
+// has the frequency the signal's constants give it, and those are the controller's three tones: a
+// mistyped tone (470 Hz made 475 Hz) shows here even though the decoder, reading the same
+// constants, would still tell the tones apart.
+TEST(Synthesizer, CodeTonesHaveTheirFrequencies) {
+    // The controller listens for exactly these; every other expectation below comes from kToneHz.
+    EXPECT_EQ(kToneHz, (std::array<double, 3>{470.0, 615.0, 889.0}));
+    const Packet packet = {0x01, 0x02, 0x5A, 0xC3, 0x0F, 0xF0, 0x33, 0xCC,
+                           0x00, 0xFF, 0x69, 0x96, 0x12, 0x34, 0x56, 0x78};
+    Synthesizer synth;
+    synth.BuildSignal(packet, /*filterOn=*/false);
+    const std::span<const std::int16_t> samples = synth.samples();
+    EXPECT_NEAR(PeakHz(samples.first(kLeadInSamples), kToneHz[kLeadInTone]), kToneHz[kLeadInTone],
+                0.05)
+        << "lead-in";
+    std::array<double, 3> sum{};
+    std::array<int, 3> count{};
+    std::size_t at = kLeadInSamples;
+    for (const std::uint8_t symbol : synthesis::SymbolSequence(packet)) {
+        const auto length = static_cast<std::size_t>(kSymbolSamples[symbol]);
+        sum[symbol] += PeakHz(samples.subspan(at, length), kToneHz[symbol]);
+        ++count[symbol];
+        at += length;
+    }
+    for (std::size_t tone = 0; tone < kToneHz.size(); ++tone) {
+        ASSERT_GT(count[tone], 10) << "tone " << tone;
+        EXPECT_NEAR(sum[tone] / count[tone], kToneHz[tone], 0.5) << "tone " << tone;
+    }
 }
 
 }  // namespace
