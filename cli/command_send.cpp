@@ -11,17 +11,32 @@ namespace tornel::cli {
 
 namespace {
 
+// "a («Описание A»), b («Описание B»)": the outputs there are, for a name that is not among them.
+std::string OutputsText(const platform::SoundDevices& devices) {
+    if (!devices.reachable) {
+        return devices.error;
+    }
+    std::string text;
+    for (const platform::SoundDevice& output : devices.outputs) {
+        text += (text.empty() ? "" : ", ") + output.name + " («" + output.description + "»)";
+    }
+    return text.empty() ? "нет ни одного" : text;
+}
+
 // Plays the file through the sound module; returns the reason when nothing was played.
-std::string PlayFile(const std::string& path) {
+std::string PlayFile(const std::string& path, const platform::PlaybackTarget& target) {
     std::string error;
     const auto module = SoundModule::Load(error);
     if (!module) {
         return error;
     }
     const auto output = module->backend().MakeSoundOutput();
-    const platform::PlayResult result = output->PlayFile(path, {}, {});
+    const platform::PlayResult result = output->PlayFile(path, target, {});
     if (result.played) {
         return {};
+    }
+    if (result.deviceMissing) {
+        return result.error + "; есть: " + OutputsText(module->backend().ListDevices());
     }
     return result.error.empty() ? "сигнал не выдан" : result.error;
 }
@@ -36,7 +51,8 @@ int RunSend(const Options& options) {
     // A FileError ends the command here, before anything is played; main() reports it.
     WriteWavFile(synth, build.packet, options.filterOn, dir);
 
-    const std::string error = PlayFile((dir / kWavFileName).string());
+    const std::string error = PlayFile((dir / kWavFileName).string(),
+                                       {.device = options.device, .levelPercent = options.level});
     if (!error.empty()) {
         std::cerr << "tornel4-cli: " << error << '\n';
         return 1;

@@ -9,5 +9,6 @@ int RunPacket(const Options& options);
 int RunGenerate(const Options& options);
 int RunSend(const Options& options);
 int RunDecode(const Options& options);
+int RunDevices(const Options& options);
 
 }  // namespace tornel::cli

@@ -20,6 +20,8 @@ int Dispatch(const tornel::cli::Options& options) {
             return tornel::cli::RunSend(options);
         case Command::Decode:
             return tornel::cli::RunDecode(options);
+        case Command::Devices:
+            return tornel::cli::RunDevices(options);
     }
     return 2;
 }

@@ -68,6 +68,12 @@ std::string AllowedText(const std::string& option, const ParameterTable& table) 
     if (option == "--dir") {
         return "имя папки";
     }
+    if (option == "--level") {
+        return RangeText(platform::kLevelMin, platform::kLevelMax);
+    }
+    if (option == "--device") {
+        return "имя устройства вывода из tornel4-cli devices";
+    }
     const auto fields = FieldsOf(ParameterOfOption(option, table), table);
     if (fields.size() > 1) {
         return DurationsText(fields, table);
@@ -140,11 +146,12 @@ Command ParseCommandName(const std::string& name) {
     static const std::map<std::string, Command> commands{{"packet", Command::Packet},
                                                          {"generate", Command::Generate},
                                                          {"send", Command::Send},
-                                                         {"decode", Command::Decode}};
+                                                         {"decode", Command::Decode},
+                                                         {"devices", Command::Devices}};
     const auto it = commands.find(name);
     if (it == commands.end()) {
         throw UsageError("неизвестная команда \"" + name +
-                         "\"; допустимы packet, generate, send, decode");
+                         "\"; допустимы packet, generate, send, decode, devices");
     }
     return it->second;
 }
@@ -156,6 +163,9 @@ bool CommandTakes(Command command, const std::string& option) {
     }
     if (option == "--dir" || option == "--repeat") {
         return command == Command::Generate;
+    }
+    if (option == "--device" || option == "--level") {
+        return command == Command::Send;
     }
     return false;
 }
@@ -237,6 +247,13 @@ void ApplyCommandOption(const std::string& option, const std::string& value, Opt
         o.dir = value;
     } else if (option == "--repeat") {
         o.repeat = ParseWholeNumber(option, value, 1, kMaxRepeat);
+    } else if (option == "--device") {
+        if (value.empty()) {
+            Fail(option, "пустое значение", AllowedText(option, *o.parameters));
+        }
+        o.device = value;
+    } else if (option == "--level") {
+        o.level = ParseWholeNumber(option, value, platform::kLevelMin, platform::kLevelMax);
     }
 }
 
@@ -248,7 +265,7 @@ int ParseWholeNumber(const std::string& option, const std::string& text, int min
 
 Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTable& table) {
     if (args.empty()) {
-        throw UsageError("не задана команда; допустимы packet, generate, send, decode");
+        throw UsageError("не задана команда; допустимы packet, generate, send, decode, devices");
     }
     const ParameterOptions parameters(table);
     Options o;
@@ -265,7 +282,8 @@ Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTa
             o.file = arg;
             continue;
         }
-        const bool isParameter = o.command != Command::Decode && parameters.Takes(arg);
+        const bool takesParameters = o.command != Command::Decode && o.command != Command::Devices;
+        const bool isParameter = takesParameters && parameters.Takes(arg);
         if (!isParameter && !CommandTakes(o.command, arg)) {
             throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
         }
@@ -343,12 +361,14 @@ std::string UsageText(const ParameterTable& table) {
     return "Использование:\n"
            "  tornel4-cli packet   [ПАРАМЕТРЫ] [--json]\n"
            "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
-           "  tornel4-cli send     [ПАРАМЕТРЫ]\n"
+           "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]\n"
            "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
+           "  tornel4-cli devices  [--json]\n"
            "\n"
            "packet строит пакет программирования и печатает его с расчётом CRC; generate пишет\n"
            "сигнал в _qq.wav и 9_fmsig.h; send пишет их и выдаёт сигнал на звуковой выход;\n"
-           "decode восстанавливает пакет и параметры из записи сигнала.\n"
+           "decode восстанавливает пакет и параметры из записи сигнала; devices перечисляет\n"
+           "звуковые выходы (имя, описание, выход по умолчанию).\n"
            "\n"
            "ПАРАМЕТРЫ (не заданные берутся такими, с какими открывается окно программы):\n" +
            ParametersHelp(table) + OptionColumn("--enable СПИСОК") +
@@ -362,9 +382,14 @@ std::string UsageText(const ParameterTable& table) {
            OptionColumn("--dir ПАПКА") +
            "папка для _qq.wav и 9_fmsig.h (generate), по умолчанию .\n" +
            OptionColumn("--repeat K") + "K выдач подряд (generate), от 1 до " +
-           std::to_string(kMaxRepeat) + ", по умолчанию 1\n" + OptionColumn("--json") +
-           "вывод одним объектом JSON (packet, generate, decode)\n" + OptionColumn("--help, -h") +
-           "эта справка (первым аргументом)\n" + OptionColumn("--version") +
+           std::to_string(kMaxRepeat) + ", по умолчанию 1\n" + OptionColumn("--device ИМЯ") +
+           "звуковой выход (send) по имени из devices; по умолчанию выход системы\n" +
+           OptionColumn("--level N") + "уровень выдачи (send), % полной амплитуды, от " +
+           std::to_string(platform::kLevelMin) + " до " + std::to_string(platform::kLevelMax) +
+           ", по умолчанию " + std::to_string(platform::kLevelMax) + "\n" + OptionColumn("--json") +
+           "вывод одним объектом JSON (packet, generate, decode, devices)\n" +
+           OptionColumn("--help, -h") + "эта справка (первым аргументом)\n" +
+           OptionColumn("--version") +
            "версия программы (первым аргументом)\n"
            "\n"
            "Код выхода: 0 - успех; 1 - ошибка записи или выдачи, пакет не найден или CRC неверна;\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "packet/packet.h"
+#include "platform/sound_level.h"
 
 namespace tornel::cli {
 
@@ -15,7 +16,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Packet, Generate, Send, Decode };
+enum class Command { Packet, Generate, Send, Decode, Devices };
 
 struct Options {
     Command command = Command::Packet;
@@ -27,6 +28,8 @@ struct Options {
     std::string dir = ".";  // --dir (generate)
     int repeat = 1;         // --repeat (generate)
     std::string file;       // decode FILE.wav
+    std::string device;     // --device (send): the output's server name; empty: the default
+    int level = platform::kLevelMax;  // --level (send): percent of full amplitude
 };
 
 inline constexpr int kMaxRepeat = 10000;

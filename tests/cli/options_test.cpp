@@ -55,6 +55,14 @@ TEST(ParseCommandLine, AcceptsTheBoundsOfAlphaAndRepeat) {
     EXPECT_EQ(Parse({"generate", "--repeat", std::to_string(kMaxRepeat)}).repeat, kMaxRepeat);
 }
 
+TEST(ParseCommandLine, SendTakesAnOutputAndALevel) {
+    const Options o = Parse({"send", "--device", "usb-card", "--level", "35"});
+    EXPECT_EQ(o.device, "usb-card");
+    EXPECT_EQ(o.level, 35);
+    EXPECT_EQ(Parse({"send"}).level, platform::kLevelMax);  // full level by default
+    EXPECT_TRUE(Parse({"devices", "--json"}).json);
+}
+
 TEST(ParseCommandLine, DecodeTakesOneFile) {
     const Options o = Parse({"decode", "rec.wav", "--json"});
     EXPECT_EQ(o.file, "rec.wav");
@@ -96,6 +104,15 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         {{"packet", "--dir", "x"}, "неизвестный параметр \"--dir\""},
         {{"generate", "--repeat", "0"}, "--repeat: значение 0 вне диапазона"},
         {{"generate", "--dir", ""}, "--dir: пустое значение; допустимо: имя папки"},
+        {{"send", "--level", "101"},
+         "--level: значение 101 вне диапазона; допустимо: целое число от 0 до 100"},
+        {{"send", "--level", "-1"},
+         "--level: значение -1 вне диапазона; допустимо: целое число от 0 до 100"},
+        {{"send", "--level", "x"},
+         "--level: \"x\" не целое число; допустимо: целое число от 0 до 100"},
+        {{"send", "--device", ""}, "--device: пустое значение"},
+        {{"packet", "--level", "5"}, "неизвестный параметр \"--level\""},
+        {{"devices", "--p1", "5"}, "неизвестный параметр \"--p1\""},
         {{"frobnicate"}, "неизвестная команда"},
         {{}, "не задана команда"},
     };

@@ -5,6 +5,9 @@
 
 #include <chrono>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/sound_level.h"
 #include "signal/wav_reader.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
@@ -48,6 +51,72 @@ TEST(CliSend, ExitsWithOneAndARussianReasonWithoutAServer) {
     EXPECT_THAT(r.err, StartsWith("tornel4-cli: нет звукового сервера: "));
     // The files are written before playback is tried.
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "_qq.wav"));
+}
+
+// A server with two outputs, "cap" (the default) and "b".
+class CliOutputs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!PulseServer::Available()) {
+            GTEST_SKIP() << "pulseaudio is not installed";
+        }
+        server = std::make_unique<PulseServer>(PulseServer::Options{.moreSinks = {"b"}});
+    }
+
+    std::unique_ptr<PulseServer> server;
+    test::TempDir dir;
+};
+
+TEST_F(CliOutputs, DevicesListsEveryOutputWithTheDefaultMarked) {
+    const auto r = test::RunProcess(test::CliPath(), {"devices", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto outputs = nlohmann::json::parse(r.out).at("outputs");
+    ASSERT_EQ(outputs.size(), 2u) << r.out;
+    for (const auto& output : outputs) {
+        const std::string name = output.at("name");
+        EXPECT_EQ(output.at("description"), PulseServer::DescriptionOf(name));
+        EXPECT_EQ(output.at("default"), name == "cap");
+    }
+    const auto text = test::RunProcess(test::CliPath(), {"devices"});
+    EXPECT_THAT(text.out, HasSubstr("вывод\tb\t" + PulseServer::DescriptionOf("b") + "\n"));
+}
+
+// Played on the chosen output only, at the chosen share of the file's amplitude.
+TEST_F(CliOutputs, SendPlaysOnTheChosenOutputAtTheChosenLevel) {
+    for (const int level : {100, 50, 0}) {
+        const std::size_t markA = server->Sink("cap").RecordedFrames();
+        const std::size_t markB = server->Sink("b").RecordedFrames();
+        const auto r = test::RunProcess(
+            test::CliPath(),
+            {"send", "--filter", "off", "--device", "b", "--level", std::to_string(level)},
+            dir.path().string());
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_TRUE(server->Sink("b").WaitForFrames(server->Sink("b").RecordedFrames() + 8000,
+                                                    std::chrono::seconds(5)));
+        auto expected = ReadWavFile((dir.path() / "_qq.wav").string()).samples;
+        platform::ApplyLevel(expected, level);
+        const auto onB = server->Sink("b").Recording(markB);
+        if (level == 0) {
+            EXPECT_EQ(test::FirstAbove(onB, 0), -1) << "level 0 is not silent";
+        } else {
+            EXPECT_GE(test::FindExactly(onB, expected), 0) << "level " << level;
+        }
+        EXPECT_EQ(test::FirstAbove(server->Sink("cap").Recording(markA), 0), -1)
+            << "the default output played too";
+    }
+}
+
+TEST_F(CliOutputs, SendToAnUnknownOutputExitsOneNamingTheOutputs) {
+    const std::size_t mark = server->RecordedFrames();
+    const auto r =
+        test::RunProcess(test::CliPath(), {"send", "--device", "nosuch"}, dir.path().string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("«nosuch»"));
+    EXPECT_THAT(r.err, HasSubstr("cap («" + PulseServer::DescriptionOf("cap") + "»)"));
+    EXPECT_THAT(r.err, HasSubstr("b («" + PulseServer::DescriptionOf("b") + "»)"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    server->WaitForFrames(mark + 4000, std::chrono::seconds(2));
+    EXPECT_EQ(test::FirstAbove(server->Recording(mark), 0), -1);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/pulse_server.h"
 
+#include "tests/support/run_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -155,24 +158,13 @@ void PulseServer::Start() {
         throw std::runtime_error("mkdtemp failed");
     }
     dir_ = dirTemplate;
-    fifoPath_ = dir_ + "/sink.fifo";
     socketPath_ = dir_ + "/native";
     cookiePath_ = dir_ + "/cookie";
     logPath_ = dir_ + "/server.log";
-    if (mkfifo(fifoPath_.c_str(), 0600) != 0) {
-        throw std::runtime_error("mkfifo failed");
+    std::vector<std::string> sinkArgs = {"--load=" + NewSink("cap")};
+    for (const std::string& name : options_.moreSinks) {
+        sinkArgs.push_back("--load=" + NewSink(name));
     }
-    // Opened for reading and writing: never blocks on open and never sees end-of-file.
-    fifo_ = open(fifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fifo_ < 0) {
-        throw std::runtime_error("cannot open the sink's FIFO");
-    }
-    reader_ = std::thread([this] { ReadFifo(); });
-
-    const std::string sink = "module-pipe-sink sink_name=cap file=" + fifoPath_ +
-                             " format=s16le rate=" + std::to_string(options_.rate) +
-                             " channels=" + std::to_string(options_.channels) +
-                             " use_system_clock_for_timing=yes";
     std::vector<std::string> args = {
         "--daemonize=no",
         "--system=false",
@@ -180,8 +172,8 @@ void PulseServer::Start() {
         "-n",
         "--disallow-exit",
         "--log-target=file:" + logPath_,
-        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_,
-        "--load=" + sink};
+        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_};
+    args.insert(args.end(), sinkArgs.begin(), sinkArgs.end());
     if (options_.suspendIdleSeconds > 0) {
         args.push_back("--load=module-suspend-on-idle timeout=" +
                        std::to_string(options_.suspendIdleSeconds));
@@ -203,6 +195,14 @@ void PulseServer::Start() {
     }
     Pactl({"set-default-sink", "cap"});
     SetClientEnvironment();
+}
+
+std::string PulseServer::PactlOutput(const std::vector<std::string>& args) const {
+    const ProcessResult r = RunProcess(FindProgram("pactl"), args);
+    if (r.status != 0) {
+        throw std::runtime_error("pactl failed: " + r.err + "\n" + LogText());
+    }
+    return r.out;
 }
 
 void PulseServer::Pactl(const std::vector<std::string>& args) const {
@@ -236,14 +236,7 @@ void PulseServer::Stop() {
         }
         pid_ = -1;
     }
-    stopReading_ = true;
-    if (reader_.joinable()) {
-        reader_.join();
-    }
-    if (fifo_ >= 0) {
-        close(fifo_);
-        fifo_ = -1;
-    }
+    sinks_.clear();
     if (!dir_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
@@ -251,7 +244,30 @@ void PulseServer::Stop() {
     }
 }
 
-void PulseServer::ReadFifo() {
+PulseServer::SinkRecording::SinkRecording(std::string fifoPath, int channels)
+    : fifoPath_(std::move(fifoPath)), channels_(channels) {
+    if (mkfifo(fifoPath_.c_str(), 0600) != 0) {
+        throw std::runtime_error("mkfifo failed");
+    }
+    // Opened for reading and writing: never blocks on open and never sees end-of-file.
+    fifo_ = open(fifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fifo_ < 0) {
+        throw std::runtime_error("cannot open the sink's FIFO");
+    }
+    reader_ = std::thread([this] { Read(); });
+}
+
+PulseServer::SinkRecording::~SinkRecording() {
+    stopReading_ = true;
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+    if (fifo_ >= 0) {
+        close(fifo_);
+    }
+}
+
+void PulseServer::SinkRecording::Read() {
     std::vector<std::uint8_t> block(65536);
     while (!stopReading_) {
         pollfd p{fifo_, POLLIN, 0};
@@ -267,6 +283,47 @@ void PulseServer::ReadFifo() {
         bytes_.insert(bytes_.end(), block.begin(), block.begin() + n);
         arrivals_.push_back({now, bytes_.size()});
     }
+}
+
+std::string PulseServer::NewSink(const std::string& name) {
+    auto recording =
+        std::make_unique<SinkRecording>(dir_ + "/" + name + ".fifo", options_.channels);
+    const std::string args =
+        "module-pipe-sink sink_name=" + name + " file=" + recording->fifoPath() +
+        " format=s16le rate=" + std::to_string(options_.rate) +
+        " channels=" + std::to_string(options_.channels) +
+        " use_system_clock_for_timing=yes sink_properties=\"device.description='" +
+        DescriptionOf(name) + "'\"";
+    sinks_[name] = std::move(recording);
+    return args;
+}
+
+std::string PulseServer::DescriptionOf(const std::string& name) {
+    return "Запись " + name;
+}
+
+const PulseServer::SinkRecording& PulseServer::Sink(const std::string& name) const {
+    const auto it = sinks_.find(name);
+    if (it == sinks_.end()) {
+        throw std::runtime_error("no sink " + name);
+    }
+    return *it->second;
+}
+
+void PulseServer::AddSink(const std::string& name) {
+    const std::string module = NewSink(name);
+    const std::size_t space = module.find(' ');
+    // pactl joins the module's arguments into one string again.
+    std::string index =
+        PactlOutput({"load-module", module.substr(0, space), module.substr(space + 1)});
+    while (!index.empty() && std::isspace(static_cast<unsigned char>(index.back()))) {
+        index.pop_back();
+    }
+    moduleOfSink_[name] = index;
+}
+
+void PulseServer::RemoveSink(const std::string& name) {
+    Pactl({"unload-module", moduleOfSink_.at(name)});
 }
 
 std::vector<std::string> PulseServer::ClientEnvironment() const {
@@ -290,12 +347,13 @@ void PulseServer::RestoreClientEnvironment() {
     SetOrUnset("PULSE_COOKIE", savedCookie_);
 }
 
-std::size_t PulseServer::RecordedFrames() const {
+std::size_t PulseServer::SinkRecording::RecordedFrames() const {
     std::lock_guard lock(mutex_);
-    return bytes_.size() / (2 * static_cast<std::size_t>(options_.channels));
+    return bytes_.size() / (2 * static_cast<std::size_t>(channels_));
 }
 
-bool PulseServer::WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const {
+bool PulseServer::SinkRecording::WaitForFrames(std::size_t frames,
+                                               std::chrono::milliseconds timeout) const {
     const auto limit = Clock::now() + timeout;
     while (RecordedFrames() < frames) {
         if (Clock::now() > limit) {
@@ -306,9 +364,10 @@ bool PulseServer::WaitForFrames(std::size_t frames, std::chrono::milliseconds ti
     return true;
 }
 
-std::vector<std::int16_t> PulseServer::Recording(std::size_t from, int channel) const {
+std::vector<std::int16_t> PulseServer::SinkRecording::Recording(std::size_t from,
+                                                                int channel) const {
     std::lock_guard lock(mutex_);
-    const std::size_t frameBytes = 2 * static_cast<std::size_t>(options_.channels);
+    const std::size_t frameBytes = 2 * static_cast<std::size_t>(channels_);
     const std::size_t frames = bytes_.size() / frameBytes;
     std::vector<std::int16_t> out;
     for (std::size_t f = from; f < frames; ++f) {
@@ -318,12 +377,28 @@ std::vector<std::int16_t> PulseServer::Recording(std::size_t from, int channel) 
     return out;
 }
 
-PulseServer::Clock::time_point PulseServer::ArrivalTime(std::size_t frame) const {
+PulseServer::Clock::time_point PulseServer::SinkRecording::ArrivalTime(std::size_t frame) const {
     std::lock_guard lock(mutex_);
-    const std::size_t byte = frame * 2 * static_cast<std::size_t>(options_.channels);
+    const std::size_t byte = frame * 2 * static_cast<std::size_t>(channels_);
     const auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), byte,
                                      [](std::size_t b, const Arrival& a) { return b < a.endByte; });
     return it == arrivals_.end() ? Clock::time_point::max() : it->time;
+}
+
+std::size_t PulseServer::RecordedFrames() const {
+    return Sink("cap").RecordedFrames();
+}
+
+bool PulseServer::WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const {
+    return Sink("cap").WaitForFrames(frames, timeout);
+}
+
+std::vector<std::int16_t> PulseServer::Recording(std::size_t from, int channel) const {
+    return Sink("cap").Recording(from, channel);
+}
+
+PulseServer::Clock::time_point PulseServer::ArrivalTime(std::size_t frame) const {
+    return Sink("cap").ArrivalTime(frame);
 }
 
 std::string PulseServer::LogText() const {

@@ -1,6 +1,7 @@
 #pragma once
-// A private PulseAudio server for tests, whose only output is a pipe sink that records exactly
-// what was played, in real time.
+// A private PulseAudio server for tests, whose outputs are pipe sinks that record exactly what
+// was played, in real time. The first sink, "cap", is the default; more may be asked for at start
+// (Options::moreSinks) or added and removed while the server runs, like a USB card.
 //
 //   tornel::test::PulseServer server;            // started; PULSE_SERVER points at it
 //   const std::size_t mark = server.RecordedFrames();
@@ -18,6 +19,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -40,6 +43,40 @@ class PulseServer {
         // (module-suspend-on-idle) and the recording stops growing until something plays.
         // 0: the sink never suspends and the recording is one continuous timeline.
         int suspendIdleSeconds = 0;
+        // Names of further pipe sinks, each recording on its own (see Sink()).
+        std::vector<std::string> moreSinks{};
+    };
+
+    // What one sink has played: a continuous timeline at the server's rate (while it runs).
+    class SinkRecording {
+      public:
+        SinkRecording(std::string fifoPath, int channels);
+        ~SinkRecording();
+        SinkRecording(const SinkRecording&) = delete;
+        SinkRecording& operator=(const SinkRecording&) = delete;
+
+        const std::string& fifoPath() const { return fifoPath_; }
+        std::size_t RecordedFrames() const;
+        bool WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const;
+        std::vector<std::int16_t> Recording(std::size_t from = 0, int channel = 0) const;
+        Clock::time_point ArrivalTime(std::size_t frame) const;
+
+      private:
+        void Read();
+
+        std::string fifoPath_;
+        int channels_;
+        int fifo_ = -1;
+        std::atomic<bool> stopReading_{false};
+        std::thread reader_;
+        mutable std::mutex mutex_;
+        std::vector<std::uint8_t> bytes_;
+        // When each read from the FIFO returned, and the byte count recorded after it.
+        struct Arrival {
+            Clock::time_point time;
+            std::size_t endByte;
+        };
+        std::vector<Arrival> arrivals_;
     };
 
     // Starts the server and waits until it answers. Throws std::runtime_error (with the server's
@@ -60,7 +97,15 @@ class PulseServer {
     // "PULSE_SERVER=..." and "PULSE_COOKIE=..." for a child process's environment.
     std::vector<std::string> ClientEnvironment() const;
 
-    // Frames recorded so far (one frame = one sample per channel).
+    // The recording of the sink `name` ("cap" is the first); throws when there is none.
+    const SinkRecording& Sink(const std::string& name) const;
+    // The description a sink shows to clients: "Запись <name>".
+    static std::string DescriptionOf(const std::string& name);
+    // Adds a pipe sink while the server runs, or removes one (its recording stays readable).
+    void AddSink(const std::string& name);
+    void RemoveSink(const std::string& name);
+
+    // The default sink "cap": frames recorded so far (one frame = one sample per channel).
     std::size_t RecordedFrames() const;
     // Waits until at least `frames` frames have been recorded; false on timeout.
     bool WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const;
@@ -78,29 +123,21 @@ class PulseServer {
   private:
     void Start();
     void Stop();
-    void ReadFifo();
+    // The recording and the load-module argument of a new sink.
+    std::string NewSink(const std::string& name);
+    std::string PactlOutput(const std::vector<std::string>& args) const;
     void SetClientEnvironment();
     void RestoreClientEnvironment();
 
     Options options_;
     std::string dir_;
-    std::string fifoPath_;
     std::string socketPath_;
     std::string cookiePath_;
     std::string logPath_;
     pid_t pid_ = -1;
-    int fifo_ = -1;
 
-    std::atomic<bool> stopReading_{false};
-    std::thread reader_;
-    mutable std::mutex mutex_;
-    std::vector<std::uint8_t> bytes_;
-    // When each read from the FIFO returned, and the byte count recorded after it.
-    struct Arrival {
-        Clock::time_point time;
-        std::size_t endByte;
-    };
-    std::vector<Arrival> arrivals_;
+    std::map<std::string, std::unique_ptr<SinkRecording>> sinks_;
+    std::map<std::string, std::string> moduleOfSink_;  // sinks added at run time
 
     bool environmentSet_ = false;
     std::optional<std::string> savedServer_;
