@@ -12,6 +12,7 @@
 
 #include "app/file_error_text.h"
 #include "app/input_blocker.h"
+#include "app/sound_dialog.h"
 #include "app/spin_edit.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
@@ -68,6 +69,7 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(1);
+    soundSettings_ = ReadSoundSettings(*OpenUserSettings());
     ConnectHandlers();
     FollowBoxes();
     ShowFilterCoefficient();
@@ -130,6 +132,7 @@ void TForm1::ConnectHandlers() {
     connect(ui_->Button_FormFile, &QPushButton::clicked, this, [this] { Button_FormFileClick(); });
     connect(ui_->Button_Out, &QPushButton::clicked, this, &TForm1::Button_OutClick);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(ui_->Button_SoundSetup, &QPushButton::clicked, this, &TForm1::Button_SoundSetupClick);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
     connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
@@ -257,24 +260,40 @@ void TForm1::PlaySignal() {
         InputBlocker blocker;
         ui_->StaticText_Error->setText(ProgressText(0.0));
         try {
-            result =
-                services_.sound->PlayFile(path, {}, [this](double f) { ShowPlaybackProgress(f); });
+            result = services_.sound->PlayFile(path, soundSettings_.Target(),
+                                               [this](double f) { ShowPlaybackProgress(f); });
         } catch (const std::exception& e) {
             result = platform::PlayFailure(e.what());
         }
         playing_ = false;
     }
-    QString status = buildStatus_;
-    if (!result.played || !result.error.empty()) {
-        status = QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error);
+    if (result.deviceMissing) {
+        // The chosen output is named as the operator chose it; nothing went anywhere else.
+        SetStatus(QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
+                      .arg(QString::fromStdString(soundSettings_.DeviceLabel())));
+    } else if (!result.played || !result.error.empty()) {
+        SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
+    } else {
+        SetStatus(buildStatus_,
+                  QStringLiteral("выдано на: ") + QString::fromStdString(result.deviceDescription));
     }
-    SetStatus(status);
+}
+
+// "звук...": the output and level of the send; remembered in the user's settings on OK.
+void TForm1::Button_SoundSetupClick() {
+    SoundDialog dialog(*state_.devices.sound, soundSettings_, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    soundSettings_ = dialog.chosen();
+    WriteSoundSettings(*OpenUserSettings(), soundSettings_);
 }
 
 // The status line; its tooltip holds the whole text, which the line may cut.
-void TForm1::SetStatus(const QString& text) {
+void TForm1::SetStatus(const QString& text, const QString& detail) {
     ui_->StaticText_Error->setText(text);
-    ui_->StaticText_Error->setToolTip(text.trimmed());
+    ui_->StaticText_Error->setToolTip(detail.isEmpty() ? text.trimmed()
+                                                       : text.trimmed() + u'\n' + detail);
 }
 
 void TForm1::ShowPlaybackProgress(double fraction) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/sound_settings.h"
 #include "platform/sound_output.h"
 
 class QCheckBox;
@@ -91,8 +92,9 @@ class TForm1 : public QWidget {
     // Commands.
     bool Button_FormFileClick();
     void Button_OutClick();
-    void Button3Click();  // shows the packet dump as it stands, without building
-    void Button2Click();  // quits the program
+    void Button3Click();
+    void Button_SoundSetupClick();  // shows the packet dump as it stands, without building
+    void Button2Click();            // quits the program
     void SpinEdit_AlfaChange();
     void CheckBox_ModFiltrClick();
     void CheckBox_5Click();
@@ -123,7 +125,7 @@ class TForm1 : public QWidget {
     void PlaySignal();
     void ShowPlaybackProgress(double fraction);
     void ShowError(const QString& text);
-    void SetStatus(const QString& text);
+    void SetStatus(const QString& text, const QString& detail = {});
 
     std::unique_ptr<Ui::TForm1> ui_;
     ProgramState& state_;
@@ -134,6 +136,7 @@ class TForm1 : public QWidget {
     bool fitOuterSizePending_ = false;
     bool playing_ = false;
     QString buildStatus_;
+    SoundSettings soundSettings_;  // the output and level of the send, from the user's settings
     // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
     // only the cursor, not the whole diagram.
     QCPLayer* cursorLayer_ = nullptr;

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QFocusEvent>
+#include <QSettings>
 #include <QTest>
 
 #include "tests/support/temp_dir.h"
@@ -29,6 +30,8 @@ platform::PlayResult FakeSoundOutput::PlayFile(const std::string& path,
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
+    // The window's settings come from the test's own folder, never from the user's.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/config");
     Recreate({});
 }
 

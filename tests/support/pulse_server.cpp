@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -314,16 +313,20 @@ void PulseServer::AddSink(const std::string& name) {
     const std::string module = NewSink(name);
     const std::size_t space = module.find(' ');
     // pactl joins the module's arguments into one string again.
-    std::string index =
-        PactlOutput({"load-module", module.substr(0, space), module.substr(space + 1)});
-    while (!index.empty() && std::isspace(static_cast<unsigned char>(index.back()))) {
-        index.pop_back();
-    }
-    moduleOfSink_[name] = index;
+    PactlOutput({"load-module", module.substr(0, space), module.substr(space + 1)});
 }
 
 void PulseServer::RemoveSink(const std::string& name) {
-    Pactl({"unload-module", moduleOfSink_.at(name)});
+    // "<index>\tmodule-pipe-sink\tsink_name=<name> file=..."
+    std::stringstream modules(PactlOutput({"list", "short", "modules"}));
+    std::string line;
+    while (std::getline(modules, line)) {
+        if (line.find("sink_name=" + name + " ") != std::string::npos) {
+            Pactl({"unload-module", line.substr(0, line.find('\t'))});
+            return;
+        }
+    }
+    throw std::runtime_error("no module for sink " + name);
 }
 
 std::vector<std::string> PulseServer::ClientEnvironment() const {

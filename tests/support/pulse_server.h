@@ -137,7 +137,6 @@ class PulseServer {
     pid_t pid_ = -1;
 
     std::map<std::string, std::unique_ptr<SinkRecording>> sinks_;
-    std::map<std::string, std::string> moduleOfSink_;  // sinks added at run time
 
     bool environmentSet_ = false;
     std::optional<std::string> savedServer_;

@@ -1,0 +1,54 @@
+#pragma once
+// "Настройки звука": the output the signal is played on, its level and a check tone. The output
+// list follows the sound server while the dialog is open (a USB card plugged in or out); a chosen
+// output that is absent stays chosen and is shown as missing, never replaced by another.
+
+#include <QDialog>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/sound_settings.h"
+#include "platform/sound_backend.h"
+
+class QTimer;
+
+namespace Ui {
+class SoundDialog;
+}
+
+namespace tornel::app {
+
+class SoundDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    SoundDialog(platform::SoundBackend& backend, const SoundSettings& current,
+                QWidget* parent = nullptr);
+    ~SoundDialog() override;
+
+    // What the operator chose (meaningful after OK).
+    SoundSettings chosen() const;
+
+  private:
+    void ShowDevices(const std::string& selected);
+    std::string SelectedDevice() const;
+    void WatchTimerTimer();
+    void Button_CheckClick();
+    void CheckTimerTimer();
+    void StopCheck();
+
+    std::unique_ptr<Ui::SoundDialog> ui_;
+    platform::SoundBackend& backend_;
+    std::unique_ptr<platform::DeviceWatch> watch_;
+    std::unique_ptr<platform::BackgroundPlayback> check_;
+    std::map<std::string, std::string> descriptions_;  // every output seen, by name
+    QTimer* watchTimer_ = nullptr;
+    QTimer* checkTimer_ = nullptr;
+};
+
+// The check tone: the signal's middle tone (that of its lead-in) at the signal's amplitude and
+// rate, for `seconds`.
+std::vector<std::int16_t> CheckToneSamples(double seconds);
+
+}  // namespace tornel::app

@@ -1,0 +1,37 @@
+#pragma once
+// The sound setup the window remembers between runs: the output the signal is played on (by the
+// server's name, with its description for messages) and the level. Kept in the user's settings
+// file in the desktop's configuration folder; the trainer's beeps do not use it.
+
+#include <QSettings>
+#include <memory>
+#include <string>
+
+#include "platform/sound_level.h"
+#include "platform/sound_output.h"
+
+namespace tornel::app {
+
+struct SoundSettings {
+    std::string device;             // the server's name; empty: the system default output
+    std::string deviceDescription;  // as the desktop named it when it was chosen
+    int level = platform::kLevelMax;
+
+    platform::PlaybackTarget Target() const { return {device, level}; }
+    // How messages name the chosen output.
+    std::string DeviceLabel() const {
+        return deviceDescription.empty() ? device : deviceDescription;
+    }
+    friend bool operator==(const SoundSettings&, const SoundSettings&) = default;
+};
+
+// Reads the sound setup. A file that cannot be read, or a value that is missing or makes no sense
+// (a level that is not a whole number in 0..100, a name that is not text), gives the default of
+// that value: the program always starts.
+SoundSettings ReadSoundSettings(QSettings& settings);
+void WriteSoundSettings(QSettings& settings, const SoundSettings& sound);
+
+// The user's settings file of the program (tornel4/tornel4.conf in the configuration folder).
+std::unique_ptr<QSettings> OpenUserSettings();
+
+}  // namespace tornel::app

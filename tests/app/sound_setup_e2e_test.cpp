@@ -1,0 +1,183 @@
+// The sound setup through a real sound server with two outputs, "cap" (the default) and "b":
+// the chosen output alone gets the signal, also after a restart; an absent one is named and
+// nothing plays; the dialog follows outputs that come and go and plays its check tone.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+#include "app/sound_dialog.h"
+#include "platform/sound_backend.h"
+#include "signal/decoder.h"
+#include "signal/wav_writer.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/pulse_server.h"
+#include "tests/support/tone_bursts.h"
+
+namespace tornel::app::testing {
+namespace {
+
+using test::PulseServer;
+
+// Runs the event loop until `done` holds or `seconds` have passed.
+bool ProcessUntil(const std::function<bool()>& done, double seconds) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done() && std::chrono::steady_clock::now() < limit) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+long Loudest(const std::vector<std::int16_t>& samples) {
+    long peak = 0;
+    for (const std::int16_t s : samples) {
+        peak = std::max(peak, std::labs(s));
+    }
+    return peak;
+}
+
+class SoundSetup : public WindowTest {
+  protected:
+    void SetUp() override {
+        if (!PulseServer::Available()) {
+            GTEST_SKIP() << "pulseaudio is not installed";
+        }
+        WindowTest::SetUp();
+        server = std::make_unique<PulseServer>(PulseServer::Options{.moreSinks = {"b"}});
+        output = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
+        Recreate({}, {}, output.get());
+    }
+
+    // Sends and waits until the outputs have handed out what was played.
+    void Send() {
+        Button("Button_FormFile")->click();
+        markCap = server->Sink("cap").RecordedFrames();
+        markB = server->Sink("b").RecordedFrames();
+        Button("Button_Out")->click();
+        server->Sink("cap").WaitForFrames(server->Sink("cap").RecordedFrames() + 8192,
+                                          std::chrono::seconds(5));
+    }
+    bool CapSilent() const {
+        return test::FirstAbove(server->Sink("cap").Recording(markCap), 0) == -1;
+    }
+
+    std::unique_ptr<PulseServer> server;
+    std::unique_ptr<platform::SoundOutput> output;
+    std::size_t markCap = 0;
+    std::size_t markB = 0;
+};
+
+TEST_F(SoundSetup, ChosenOutputSurvivesARestartAndAloneGetsTheSignal) {
+    // The operator picks "b" in the dialog and confirms.
+    QTimer operatorHand;
+    operatorHand.callOnTimeout([] {
+        auto* dialog = qobject_cast<SoundDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        auto* list = dialog->findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
+        list->setCurrentIndex(list->findData(QStringLiteral("b")));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    operatorHand.start(20);
+    Button("Button_SoundSetup")->click();  // returns when the dialog is closed
+    operatorHand.stop();
+
+    Recreate({}, {}, output.get());  // a restart: the choice is read from the settings
+    Send();
+    server->Sink("b").WaitForFrames(server->Sink("b").RecordedFrames() + 8192,
+                                    std::chrono::seconds(5));
+    EXPECT_TRUE(CapSilent()) << "the default output played too";
+    const auto recording = server->Sink("b").Recording(markB);
+    const long onset = test::FirstAbove(recording, 0);
+    ASSERT_GE(onset, 0) << "nothing was played on b";
+    const auto signalSamples = static_cast<std::size_t>(state->synth.sampleCount());
+    ASSERT_GE(recording.size(), onset + signalSamples);
+    std::vector<float> heard(recording.begin() + onset, recording.begin() + onset + signalSamples);
+    const DecodeResult decoded = DecodeSignal(heard, kSampleRate);
+    ASSERT_TRUE(decoded.found) << decoded.reason;
+    EXPECT_EQ(decoded.packet, state->packet);
+    EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+    EXPECT_TRUE(Control<QLabel>("StaticText_Error")
+                    ->toolTip()
+                    .contains(QString::fromStdString(PulseServer::DescriptionOf("b"))));
+}
+
+TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
+    const SoundSettings chosen{
+        .device = "b", .deviceDescription = PulseServer::DescriptionOf("b"), .level = 100};
+    WriteSoundSettings(*OpenUserSettings(), chosen);
+    server->RemoveSink("b");
+    Recreate({}, {}, output.get());
+    Send();
+    EXPECT_EQ(Status(), QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
+                            .arg(QString::fromStdString(chosen.deviceDescription)));
+    EXPECT_TRUE(CapSilent()) << "the signal went to another output";
+
+    SoundDialog dialog(*state->devices.sound, chosen);
+    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
+    EXPECT_EQ(list->currentData().toString(), QStringLiteral("b"));
+    EXPECT_TRUE(list->currentText().contains(QStringLiteral("не подключено")));
+}
+
+TEST_F(SoundSetup, DialogFollowsTheOutputsAndPlaysTheCheckToneOnTheChosenOne) {
+    SoundDialog dialog(*state->devices.sound, SoundSettings{});
+    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("по умолчанию"));
+    EXPECT_TRUE(list->itemText(list->findData(QStringLiteral("cap"))).contains("основной"));
+    server->AddSink("c");  // a card plugged in while the dialog is open
+    EXPECT_TRUE(ProcessUntil([&] { return list->findData(QStringLiteral("c")) >= 0; }, 5.0));
+
+    list->setCurrentIndex(list->findData(QStringLiteral("b")));
+    dialog.findChild<QSpinBox*>(QStringLiteral("SpinBox_Level"))->setValue(50);
+    auto* check = dialog.findChild<QPushButton*>(QStringLiteral("Button_Check"));
+    const std::size_t mark = server->Sink("b").RecordedFrames();
+    const std::size_t markCapHere = server->Sink("cap").RecordedFrames();
+    check->click();
+    EXPECT_TRUE(ProcessUntil([&] { return check->text() == QStringLiteral("проверка"); }, 8.0));
+    server->Sink("b").WaitForFrames(server->Sink("b").RecordedFrames() + 8192,
+                                    std::chrono::seconds(5));
+    const auto recording = server->Sink("b").Recording(mark);
+    const auto bursts = test::FindToneBursts(recording, server->rate());
+    ASSERT_EQ(bursts.size(), 1u);
+    EXPECT_NEAR(bursts[0].length, 3 * server->rate(), server->rate() / 10);
+    const double middleToneHz = synthesis::kToneIncrement * kSampleRate / (2 * std::numbers::pi);
+    EXPECT_NEAR(bursts[0].frequency, middleToneHz, 5.0);
+    EXPECT_NEAR(Loudest(recording), kAmplitude / 2, kAmplitude / 2 * 0.02);  // level 50 %
+    EXPECT_EQ(test::FirstAbove(server->Sink("cap").Recording(markCapHere), 0), -1);
+
+    // Pressed again while it plays, the check tone stops.
+    const std::size_t again = server->Sink("b").RecordedFrames();
+    check->click();
+    ProcessUntil([] { return false; }, 0.3);
+    check->click();
+    EXPECT_EQ(check->text(), QStringLiteral("проверка"));
+    server->Sink("b").WaitForFrames(server->Sink("b").RecordedFrames() + 24000,
+                                    std::chrono::seconds(5));
+    const auto stopped = test::FindToneBursts(server->Sink("b").Recording(again), server->rate());
+    ASSERT_EQ(stopped.size(), 1u);
+    EXPECT_LT(stopped[0].length, server->rate());
+}
+
+TEST(SoundSetupWithoutServer, DialogSaysSoAndDoesNotHang) {
+    qputenv("PULSE_SERVER", "unix:/nonexistent/tornel-test-no-server");
+    const auto backend = platform::MakeSystemSoundBackend("tornel-test");
+    SoundDialog dialog(*backend, SoundSettings{});
+    qunsetenv("PULSE_SERVER");
+    EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label_State"))
+                    ->text()
+                    .startsWith(QStringLiteral("Нет звукового сервера")));
+    EXPECT_EQ(dialog.findChild<QComboBox*>()->count(), 1);  // "по умолчанию" alone
+}
+
+}  // namespace
+}  // namespace tornel::app::testing
