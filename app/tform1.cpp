@@ -134,6 +134,8 @@ void TForm1::ConnectHandlers() {
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(ui_->Button_SoundSetup, &QPushButton::clicked, this, &TForm1::Button_SoundSetupClick);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
     connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
     connect(ui_->CheckBox_5, &QCheckBox::clicked, this, &TForm1::CheckBox_5Click);

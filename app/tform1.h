@@ -32,6 +32,9 @@ namespace tornel::app {
 
 class SpinEdit;
 
+// What the file dialog is asked for.
+enum class FileChoice { LoadSet, SaveSet };
+
 // What the window needs from outside: where the signal is played and written, and how an error
 // is shown. Tests hand in a fake sound output, a temporary folder and a recording error box.
 struct WindowServices {
@@ -42,6 +45,9 @@ struct WindowServices {
     QStringList helpFolders;
     // The standard error box; QMessageBox::critical when empty.
     std::function<void(QWidget*, const QString&)> showError;
+    // The standard file dialog, opened in `folder`; returns the chosen path, empty when
+    // cancelled. Tests hand in a chooser.
+    std::function<QString(QWidget*, FileChoice, const QString& folder)> chooseFile;
     // The fields' ranges, steps and design values; not owned, must outlive the window.
     const ParameterTable* parameters = &kParameterTable;
 };
@@ -92,9 +98,11 @@ class TForm1 : public QWidget {
     // Commands.
     bool Button_FormFileClick();
     void Button_OutClick();
-    void Button3Click();
-    void Button_SoundSetupClick();  // shows the packet dump as it stands, without building
+    void Button3Click();            // shows the packet dump as it stands, without building
+    void Button_SoundSetupClick();  // "звук...": the sound output and level
     void Button2Click();            // quits the program
+    void Button1Click();  // "считать": loads a parameter set or a recording into the fields
+    void Button4Click();  // "сохранить": saves the fields and boxes as a parameter set
     void SpinEdit_AlfaChange();
     void CheckBox_ModFiltrClick();
     void CheckBox_5Click();
@@ -120,6 +128,8 @@ class TForm1 : public QWidget {
     std::array<SpinEdit*, kFieldCount> ParameterFields() const;
     QCheckBox* EnablingCheckBox(int parameter) const;
     void EnableFieldsOfBox(int parameter);
+    void ShowParameterSet(const PacketInputs& inputs);
+    QString ChooseFile(FileChoice choice);
     void ClearFilterChart();
     void ShowSignalCharts();
     void PlaySignal();

@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "signal/parameter_set_file.h"
+
 namespace tornel::cli {
 
 namespace {
@@ -73,6 +75,12 @@ std::string AllowedText(const std::string& option, const ParameterTable& table) 
     }
     if (option == "--device") {
         return "имя устройства вывода из tornel4-cli devices";
+    }
+    if (option == "--load") {
+        return "набор параметров (JSON) или запись сигнала (WAV)";
+    }
+    if (option == "--save") {
+        return "имя файла набора параметров";
     }
     const auto fields = FieldsOf(ParameterOfOption(option, table), table);
     if (fields.size() > 1) {
@@ -167,11 +175,15 @@ bool CommandTakes(Command command, const std::string& option) {
     if (option == "--device" || option == "--level") {
         return command == Command::Send;
     }
+    if (option == "--save") {
+        return command == Command::Packet;
+    }
     return false;
 }
 
 bool IsSettingOption(const std::string& option) {
-    static const std::set<std::string> names{"--enable", "--disable", "--filter", "--alpha"};
+    static const std::set<std::string> names{"--enable", "--disable", "--filter", "--alpha",
+                                             "--load"};
     return names.contains(option);
 }
 
@@ -203,12 +215,25 @@ class ParameterOptions {
             o.filterOn = value == "on";
         } else if (option == "--alpha") {
             o.alpha = ParseWholeNumber(option, value, 0, 100) / 100.0;
+        } else if (option == "--load") {
+            Load(option, value, o);
         } else {
             SetFields(option, value, o.inputs);
         }
     }
 
   private:
+    // Every field and box from the set or recording; the options after it override them.
+    void Load(const std::string& option, const std::string& path, Options& o) const {
+        try {
+            ParameterSet set = LoadParameterSource(path, o.inputs, table_);
+            o.inputs = set.inputs;
+            o.setName = std::move(set.name);
+        } catch (const ParameterSetError& e) {
+            throw UsageError(option + ": " + e.what());
+        }
+    }
+
     void SetBoxes(const std::string& option, const std::string& list, bool state,
                   EnableBoxes& boxes) const {
         const std::string allowed = AllowedText(option, table_);
@@ -239,21 +264,25 @@ class ParameterOptions {
     const ParameterTable& table_;
 };
 
+// The value of an option that names a folder, a file or a device.
+const std::string& NonEmpty(const std::string& option, const std::string& value, const Options& o) {
+    if (value.empty()) {
+        Fail(option, "пустое значение", AllowedText(option, *o.parameters));
+    }
+    return value;
+}
+
 void ApplyCommandOption(const std::string& option, const std::string& value, Options& o) {
     if (option == "--dir") {
-        if (value.empty()) {
-            Fail(option, "пустое значение", AllowedText(option, *o.parameters));
-        }
-        o.dir = value;
+        o.dir = NonEmpty(option, value, o);
     } else if (option == "--repeat") {
         o.repeat = ParseWholeNumber(option, value, 1, kMaxRepeat);
     } else if (option == "--device") {
-        if (value.empty()) {
-            Fail(option, "пустое значение", AllowedText(option, *o.parameters));
-        }
-        o.device = value;
+        o.device = NonEmpty(option, value, o);
     } else if (option == "--level") {
         o.level = ParseWholeNumber(option, value, platform::kLevelMin, platform::kLevelMax);
+    } else if (option == "--save") {
+        o.saveFile = NonEmpty(option, value, o);
     }
 }
 
@@ -359,7 +388,7 @@ std::string ParametersHelp(const ParameterTable& table) {
 
 std::string UsageText(const ParameterTable& table) {
     return "Использование:\n"
-           "  tornel4-cli packet   [ПАРАМЕТРЫ] [--json]\n"
+           "  tornel4-cli packet   [ПАРАМЕТРЫ] [--save ФАЙЛ] [--json]\n"
            "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
            "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]\n"
            "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
@@ -371,6 +400,9 @@ std::string UsageText(const ParameterTable& table) {
            "звуковые выходы (имя, описание, выход по умолчанию).\n"
            "\n"
            "ПАРАМЕТРЫ (не заданные берутся такими, с какими открывается окно программы):\n" +
+           OptionColumn("--load ФАЙЛ") +
+           "все поля и флажки из набора параметров (JSON) или из записи сигнала (WAV);\n" +
+           OptionColumn("") + "параметры, заданные после --load, заменяют загруженные\n" +
            ParametersHelp(table) + OptionColumn("--enable СПИСОК") +
            "включить флажки параметров (номера " + BoxNumbers(",") + " через запятую)\n" +
            OptionColumn("--disable СПИСОК") + "выключить флажки параметров\n" +
@@ -379,6 +411,7 @@ std::string UsageText(const ParameterTable& table) {
            "коэффициент фильтра N/100, N от 0 до 100; по умолчанию коэффициент 0.2\n"
            "\n"
            "Прочее:\n" +
+           OptionColumn("--save ФАЙЛ") + "записать набор заданных параметров в файл (packet)\n" +
            OptionColumn("--dir ПАПКА") +
            "папка для _qq.wav и 9_fmsig.h (generate), по умолчанию .\n" +
            OptionColumn("--repeat K") + "K выдач подряд (generate), от 1 до " +

@@ -21,7 +21,8 @@ enum class Command { Packet, Generate, Send, Decode, Devices };
 struct Options {
     Command command = Command::Packet;
     const ParameterTable* parameters = &kParameterTable;  // what --p1 .. --p10 mean
-    PacketInputs inputs;                                  // --p1 .. --p10, --enable, --disable
+    PacketInputs inputs;    // --p1 .. --p10, --enable, --disable, --load
+    std::string setName;    // the name of a set loaded by --load, kept by --save
     bool filterOn = true;   // --filter on|off (the window starts with the filter on)
     double alpha = 0.2;     // --alpha N gives N/100; the coefficient at start is 0.2
     bool json = false;      // --json
@@ -30,6 +31,7 @@ struct Options {
     std::string file;       // decode FILE.wav
     std::string device;     // --device (send): the output's server name; empty: the default
     int level = platform::kLevelMax;  // --level (send): percent of full amplitude
+    std::string saveFile;             // --save (packet): the parameter set is written there
 };
 
 inline constexpr int kMaxRepeat = 10000;

@@ -24,6 +24,8 @@ Packet InitialPacket();
 struct PacketInputs {
     std::array<std::int32_t, kFieldCount> fields = DesignFields();
     EnableBoxes boxes;
+
+    bool operator==(const PacketInputs&) const = default;
 };
 
 // A field value outside its range. The build never wraps a value into its byte.

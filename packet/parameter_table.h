@@ -76,6 +76,8 @@ struct EnableBoxes {
     bool box8 = false;
     bool box9 = false;
     bool box10 = false;
+
+    bool operator==(const EnableBoxes&) const = default;
 };
 
 struct EnablingBox {

@@ -56,6 +56,10 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.workDir = workDir.empty() ? std::filesystem::path(dir.path().toStdString()) : workDir;
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
     services.parameters = parameters;
+    services.chooseFile = [this](QWidget*, FileChoice, const QString& folder) {
+        dialogFolder = folder;
+        return chosenFile;
+    };
     form = std::make_unique<TForm1>(*state, std::move(services), arguments);
 }
 

@@ -119,5 +119,32 @@ TEST_F(CliOutputs, SendToAnUnknownOutputExitsOneNamingTheOutputs) {
     EXPECT_EQ(test::FirstAbove(server->Recording(mark), 0), -1);
 }
 
+// A recording of a send loads back (--load) into the fields that made it.
+TEST(CliSend, RecordingOfASendLoadsBackIntoItsParameters) {
+    if (!PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    PulseServer server;
+    test::TempDir dir;
+    const std::vector<std::string> options{"--p1",   "9",     "--p9",  "1300",      "--enable",
+                                           "8,9,10", "--p10", "3,4,5", "--disable", "6"};
+    const std::size_t mark = server.RecordedFrames();
+    std::vector<std::string> send{"send"};
+    send.insert(send.end(), options.begin(), options.end());
+    ASSERT_EQ(test::RunProcess(test::CliPath(), send, dir.path().string()).status, 0);
+    ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 8000, std::chrono::seconds(5)));
+    test::WriteBytes(dir.path() / "rec.wav", test::WavBytes(server.Recording(mark), server.rate()));
+
+    std::vector<std::string> direct{"packet", "--save", "direct.json"};
+    direct.insert(direct.end(), options.begin(), options.end());
+    ASSERT_EQ(test::RunProcess(test::CliPath(), direct, dir.path().string()).status, 0);
+    const auto loaded =
+        test::RunProcess(test::CliPath(), {"packet", "--load", "rec.wav", "--save", "loaded.json"},
+                         dir.path().string());
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(test::ReadFile(dir.path() / "loaded.json"),
+              test::ReadFile(dir.path() / "direct.json"));
+}
+
 }  // namespace
 }  // namespace tornel

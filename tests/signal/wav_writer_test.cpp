@@ -20,6 +20,7 @@
 #include <set>
 #include <sstream>
 
+#include "signal/parameter_set_file.h"
 #include "signal/wav_writer.h"
 
 namespace tornel {
@@ -348,6 +349,43 @@ TEST_F(FullDisk, ExportIsDiskFullAndKeepsThePreviousExport) {
     EXPECT_EQ(fs::file_size(path() / kWavFileName), kWavFileBytes);
     EXPECT_EQ(ReadFile(path() / kCArrayFileName), "old");
     EXPECT_EQ(Entries(path()), (std::set<std::string>{kWavFileName, kCArrayFileName, "filler"}));
+}
+
+// A parameter set goes through the same writer: a failed save keeps the earlier set and says why.
+TEST(SaveParameterSetFile, ReadOnlyFolderKeepsTheEarlierSet) {
+    TempDir dir;
+    const std::string path = (dir.path() / "set.json").string();
+    SaveParameterSetFile(path, {"первый", PacketInputs{}});
+    const std::string earlier = ReadFile(path);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    const int status = RunInChild(true, [&] {
+        try {
+            SaveParameterSetFile(path, {"второй", PacketInputs{}});
+        } catch (const ParameterSetError& e) {
+            return std::string(e.what()) == "файл \"" + path + "\" не сохранён: нет доступа";
+        }
+        return false;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFile(path), earlier);
+    EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"set.json"});
+}
+
+TEST_F(FullDisk, ParameterSetKeepsTheEarlierSet) {
+    const std::string path = (this->path() / "set.json").string();
+    SaveParameterSetFile(path, {"", PacketInputs{}});
+    const std::string earlier = ReadFile(path);
+    WriteText(Filler(), "");
+    FillLeaving(0);
+    try {
+        SaveParameterSetFile(path, {std::string(100000, 'x'), PacketInputs{}});
+        FAIL() << "saved on a full disk";
+    } catch (const ParameterSetError& e) {
+        EXPECT_NE(std::string(e.what()).find("диск заполнен"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(path), earlier);
+    EXPECT_EQ(Entries(this->path()), (std::set<std::string>{"set.json", "filler"}));
 }
 
 }  // namespace
