@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/decoded_parameters.h"
+#include "cli/packet_report.h"
 #include "packet/number_text.h"
 #include "signal/decoder.h"
 #include "signal/wav_reader.h"
@@ -17,19 +18,8 @@ constexpr int kExitGood = 0;
 constexpr int kExitNoPacket = 1;
 constexpr int kExitNotWav = 2;
 
-std::string CrcText(const DecodeResult& r) {
-    if (r.crcOk) {
-        return WordToHex(r.receivedCrc) + " (верна)";
-    }
-    return WordToHex(r.receivedCrc) + " (неверна, вычислена " + WordToHex(r.computedCrc) + ")";
-}
-
 void PrintText(const DecodeResult& r, const ParameterTable& table) {
-    std::cout << "Пакет:";
-    for (std::uint8_t byte : r.packet) {
-        std::cout << ' ' << static_cast<int>(byte);
-    }
-    std::cout << "\nCRC: " << CrcText(r) << "\nПараметры:\n";
+    std::cout << "Пакет: " << BytesText(r.packet) << "\nCRC: " << CrcText(r) << "\nПараметры:\n";
     for (const std::string& line : DecodedParametersText(r.packet, table)) {
         std::cout << "  " << line << '\n';
     }
@@ -38,11 +28,7 @@ void PrintText(const DecodeResult& r, const ParameterTable& table) {
 void PrintJson(const DecodeResult& r, const ParameterTable& table) {
     nlohmann::ordered_json j;
     if (r.found) {
-        j["packet"] = r.packet;
-        j["crc_ok"] = r.crcOk;
-        j["crc"] = WordToHex(r.receivedCrc);
-        j["crc_computed"] = WordToHex(r.computedCrc);
-        j["parameters"] = DecodedParametersJson(r.packet, table);
+        j = PacketJson(r, table);
     } else {
         j["packet"] = nullptr;
         j["crc_ok"] = false;
@@ -52,6 +38,31 @@ void PrintJson(const DecodeResult& r, const ParameterTable& table) {
 }
 
 }  // namespace
+
+std::string CrcText(const DecodeResult& r) {
+    if (r.crcOk) {
+        return WordToHex(r.receivedCrc) + " (верна)";
+    }
+    return WordToHex(r.receivedCrc) + " (неверна, вычислена " + WordToHex(r.computedCrc) + ")";
+}
+
+std::string BytesText(const Packet& packet) {
+    std::string text;
+    for (std::uint8_t byte : packet) {
+        text += (text.empty() ? "" : " ") + std::to_string(byte);
+    }
+    return text;
+}
+
+nlohmann::ordered_json PacketJson(const DecodeResult& r, const ParameterTable& table) {
+    nlohmann::ordered_json j;
+    j["packet"] = r.packet;
+    j["crc_ok"] = r.crcOk;
+    j["crc"] = WordToHex(r.receivedCrc);
+    j["crc_computed"] = WordToHex(r.computedCrc);
+    j["parameters"] = DecodedParametersJson(r.packet, table);
+    return j;
+}
 
 int RunDecode(const Options& options) {
     WavAudio audio;

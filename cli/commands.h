@@ -10,5 +10,6 @@ int RunGenerate(const Options& options);
 int RunSend(const Options& options);
 int RunDecode(const Options& options);
 int RunDevices(const Options& options);
+int RunListen(const Options& options);
 
 }  // namespace tornel::cli

@@ -22,6 +22,8 @@ int Dispatch(const tornel::cli::Options& options) {
             return tornel::cli::RunDecode(options);
         case Command::Devices:
             return tornel::cli::RunDevices(options);
+        case Command::Listen:
+            return tornel::cli::RunListen(options);
     }
     return 2;
 }

@@ -74,7 +74,13 @@ std::string AllowedText(const std::string& option, const ParameterTable& table) 
         return RangeText(platform::kLevelMin, platform::kLevelMax);
     }
     if (option == "--device") {
-        return "имя устройства вывода из tornel4-cli devices";
+        return "имя устройства из tornel4-cli devices";
+    }
+    if (option == "--seconds") {
+        return RangeText(1, kMaxListenSeconds);
+    }
+    if (option == "--count") {
+        return RangeText(1, kMaxListenCount);
     }
     if (option == "--load") {
         return "набор параметров (JSON) или запись сигнала (WAV)";
@@ -151,15 +157,13 @@ int ParseInRange(const std::string& option, const std::string& text, int min, in
 }
 
 Command ParseCommandName(const std::string& name) {
-    static const std::map<std::string, Command> commands{{"packet", Command::Packet},
-                                                         {"generate", Command::Generate},
-                                                         {"send", Command::Send},
-                                                         {"decode", Command::Decode},
-                                                         {"devices", Command::Devices}};
+    static const std::map<std::string, Command> commands{
+        {"packet", Command::Packet}, {"generate", Command::Generate}, {"send", Command::Send},
+        {"decode", Command::Decode}, {"devices", Command::Devices},   {"listen", Command::Listen}};
     const auto it = commands.find(name);
     if (it == commands.end()) {
         throw UsageError("неизвестная команда \"" + name +
-                         "\"; допустимы packet, generate, send, decode, devices");
+                         "\"; допустимы packet, generate, send, decode, devices, listen");
     }
     return it->second;
 }
@@ -172,11 +176,17 @@ bool CommandTakes(Command command, const std::string& option) {
     if (option == "--dir" || option == "--repeat") {
         return command == Command::Generate;
     }
-    if (option == "--device" || option == "--level") {
+    if (option == "--device") {
+        return command == Command::Send || command == Command::Listen;
+    }
+    if (option == "--level") {
         return command == Command::Send;
     }
     if (option == "--save") {
         return command == Command::Packet;
+    }
+    if (option == "--seconds" || option == "--count") {
+        return command == Command::Listen;
     }
     return false;
 }
@@ -283,6 +293,10 @@ void ApplyCommandOption(const std::string& option, const std::string& value, Opt
         o.level = ParseWholeNumber(option, value, platform::kLevelMin, platform::kLevelMax);
     } else if (option == "--save") {
         o.saveFile = NonEmpty(option, value, o);
+    } else if (option == "--seconds") {
+        o.seconds = ParseWholeNumber(option, value, 1, kMaxListenSeconds);
+    } else if (option == "--count") {
+        o.count = ParseWholeNumber(option, value, 1, kMaxListenCount);
     }
 }
 
@@ -294,7 +308,8 @@ int ParseWholeNumber(const std::string& option, const std::string& text, int min
 
 Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTable& table) {
     if (args.empty()) {
-        throw UsageError("не задана команда; допустимы packet, generate, send, decode, devices");
+        throw UsageError(
+            "не задана команда; допустимы packet, generate, send, decode, devices, listen");
     }
     const ParameterOptions parameters(table);
     Options o;
@@ -311,7 +326,8 @@ Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTa
             o.file = arg;
             continue;
         }
-        const bool takesParameters = o.command != Command::Decode && o.command != Command::Devices;
+        const bool takesParameters = o.command != Command::Decode &&
+                                     o.command != Command::Devices && o.command != Command::Listen;
         const bool isParameter = takesParameters && parameters.Takes(arg);
         if (!isParameter && !CommandTakes(o.command, arg)) {
             throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
@@ -393,11 +409,13 @@ std::string UsageText(const ParameterTable& table) {
            "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]\n"
            "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
            "  tornel4-cli devices  [--json]\n"
+           "  tornel4-cli listen   [--device ВХОД] [--seconds N] [--count K] [--json]\n"
            "\n"
            "packet строит пакет программирования и печатает его с расчётом CRC; generate пишет\n"
            "сигнал в _qq.wav и 9_fmsig.h; send пишет их и выдаёт сигнал на звуковой выход;\n"
            "decode восстанавливает пакет и параметры из записи сигнала; devices перечисляет\n"
-           "звуковые выходы (имя, описание, выход по умолчанию).\n"
+           "звуковые выходы (имя, описание, выход по умолчанию); listen слушает звуковой вход и\n"
+           "печатает строку на каждый услышанный пакет.\n"
            "\n"
            "ПАРАМЕТРЫ (не заданные берутся такими, с какими открывается окно программы):\n" +
            OptionColumn("--load ФАЙЛ") +
@@ -416,16 +434,20 @@ std::string UsageText(const ParameterTable& table) {
            "папка для _qq.wav и 9_fmsig.h (generate), по умолчанию .\n" +
            OptionColumn("--repeat K") + "K выдач подряд (generate), от 1 до " +
            std::to_string(kMaxRepeat) + ", по умолчанию 1\n" + OptionColumn("--device ИМЯ") +
-           "звуковой выход (send) по имени из devices; по умолчанию выход системы\n" +
-           OptionColumn("--level N") + "уровень выдачи (send), % полной амплитуды, от " +
-           std::to_string(platform::kLevelMin) + " до " + std::to_string(platform::kLevelMax) +
-           ", по умолчанию " + std::to_string(platform::kLevelMax) + "\n" + OptionColumn("--json") +
-           "вывод одним объектом JSON (packet, generate, decode, devices)\n" +
-           OptionColumn("--help, -h") + "эта справка (первым аргументом)\n" +
-           OptionColumn("--version") +
+           "звуковой выход (send) или вход (listen) по имени из devices; по умолчанию\n" +
+           OptionColumn("") + "выход или вход системы\n" + OptionColumn("--level N") +
+           "уровень выдачи (send), % полной амплитуды, от " + std::to_string(platform::kLevelMin) +
+           " до " + std::to_string(platform::kLevelMax) + ", по умолчанию " +
+           std::to_string(platform::kLevelMax) + "\n" + OptionColumn("--seconds N") +
+           "слушать N секунд (listen), по умолчанию без предела\n" + OptionColumn("--count K") +
+           "закончить после K пакетов (listen)\n" + OptionColumn("--json") +
+           "вывод объектом JSON (packet, generate, decode, devices; listen - по объекту на\n" +
+           OptionColumn("") + "пакет)\n" + OptionColumn("--help, -h") +
+           "эта справка (первым аргументом)\n" + OptionColumn("--version") +
            "версия программы (первым аргументом)\n"
            "\n"
-           "Код выхода: 0 - успех; 1 - ошибка записи или выдачи, пакет не найден или CRC неверна;\n"
+           "Код выхода: 0 - успех (listen: услышан пакет с верной CRC); 1 - ошибка записи или\n"
+           "выдачи, пакет не найден или CRC неверна;\n"
            "2 - неверные аргументы или файл не читается.\n";
 }
 

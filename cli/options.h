@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Packet, Generate, Send, Decode, Devices };
+enum class Command { Packet, Generate, Send, Decode, Devices, Listen };
 
 struct Options {
     Command command = Command::Packet;
@@ -29,12 +29,16 @@ struct Options {
     std::string dir = ".";  // --dir (generate)
     int repeat = 1;         // --repeat (generate)
     std::string file;       // decode FILE.wav
-    std::string device;     // --device (send): the output's server name; empty: the default
+    std::string device;     // --device: the output (send) or input (listen); empty: the default
     int level = platform::kLevelMax;  // --level (send): percent of full amplitude
     std::string saveFile;             // --save (packet): the parameter set is written there
+    int seconds = 0;                  // listen --seconds: how long to listen; 0: until interrupted
+    int count = 0;                    // listen --count: stop after this many packets; 0: no limit
 };
 
 inline constexpr int kMaxRepeat = 10000;
+inline constexpr int kMaxListenSeconds = 7 * 24 * 3600;
+inline constexpr int kMaxListenCount = 1000000;
 
 // Parses argv[1..] against the parameter table. Throws UsageError.
 Options ParseCommandLine(const std::vector<std::string>& args,

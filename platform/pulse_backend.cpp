@@ -17,6 +17,9 @@ class PulseBackend : public SoundBackend {
     std::unique_ptr<ToneOutput> MakeToneOutput() override {
         return pulse::MakeToneOutput(applicationName_);
     }
+    std::unique_ptr<SoundInput> MakeSoundInput(const std::string& device) override {
+        return pulse::MakeSoundInput(applicationName_, device);
+    }
     SoundDevices ListDevices() override { return pulse::ListDevices(applicationName_); }
     std::unique_ptr<DeviceWatch> WatchDevices() override {
         return pulse::WatchDevices(applicationName_);

@@ -14,6 +14,8 @@ std::unique_ptr<SoundBackend> MakeBackend(const std::string& applicationName);
 // The parts, one per source file.
 std::unique_ptr<SoundOutput> MakeFilePlayback(const std::string& applicationName);
 std::unique_ptr<ToneOutput> MakeToneOutput(const std::string& applicationName);
+std::unique_ptr<SoundInput> MakeSoundInput(const std::string& applicationName,
+                                           const std::string& device);
 SoundDevices ListDevices(const std::string& applicationName);
 std::unique_ptr<DeviceWatch> WatchDevices(const std::string& applicationName);
 std::unique_ptr<BackgroundPlayback> StartPlayback(const std::string& applicationName,

@@ -14,18 +14,25 @@ namespace {
 // While there is no server, the watch tries to reach one this often.
 constexpr auto kReconnectInterval = std::chrono::seconds(2);
 
-// The outputs and which of them is the default, read on `connection` within `deadline`.
+// The outputs and inputs and which of them are the defaults, read on `connection` within
+// `deadline`.
 SoundDevices ReadDevices(Connection& connection, Clock::time_point deadline) {
     struct Reading {
         bool serverDone = false;
         bool outputsDone = false;
+        bool inputsDone = false;
         std::string defaultOutput;
+        std::string defaultInput;
         std::vector<SoundDevice> outputs;
+        std::vector<SoundDevice> inputs;
     } reading;
     auto onServer = [](pa_context*, const pa_server_info* info, void* userdata) {
         auto* r = static_cast<Reading*>(userdata);
         if (info != nullptr && info->default_sink_name != nullptr) {
             r->defaultOutput = info->default_sink_name;
+        }
+        if (info != nullptr && info->default_source_name != nullptr) {
+            r->defaultInput = info->default_source_name;
         }
         r->serverDone = true;
     };
@@ -39,10 +46,23 @@ SoundDevices ReadDevices(Connection& connection, Clock::time_point deadline) {
                  .description = info->description != nullptr ? info->description : info->name});
         }
     };
+    // The monitor of an output hears what is played, not what comes in: it is left out.
+    auto onInput = [](pa_context*, const pa_source_info* info, int eol, void* userdata) {
+        auto* r = static_cast<Reading*>(userdata);
+        if (eol != 0) {
+            r->inputsDone = true;
+        } else if (info != nullptr && info->monitor_of_sink == PA_INVALID_INDEX) {
+            r->inputs.push_back(
+                {.name = info->name,
+                 .description = info->description != nullptr ? info->description : info->name});
+        }
+    };
     const Operation server(pa_context_get_server_info(connection.context(), onServer, &reading));
     const Operation outputs(
         pa_context_get_sink_info_list(connection.context(), onOutput, &reading));
-    if (!server || !outputs) {
+    const Operation inputs(
+        pa_context_get_source_info_list(connection.context(), onInput, &reading));
+    if (!server || !outputs || !inputs) {
         throw PulseError("нет звукового сервера: " + connection.Reason());
     }
     connection.WaitFor(
@@ -50,15 +70,19 @@ SoundDevices ReadDevices(Connection& connection, Clock::time_point deadline) {
             if (!connection.Usable()) {
                 throw PulseError("нет звукового сервера: " + connection.Reason());
             }
-            return reading.serverDone && reading.outputsDone;
+            return reading.serverDone && reading.outputsDone && reading.inputsDone;
         },
         deadline, "нет звукового сервера: сервер не отвечает");
     for (SoundDevice& output : reading.outputs) {
         output.isDefault = output.name == reading.defaultOutput;
     }
+    for (SoundDevice& input : reading.inputs) {
+        input.isDefault = input.name == reading.defaultInput;
+    }
     SoundDevices devices;
     devices.reachable = true;
     devices.outputs = std::move(reading.outputs);
+    devices.inputs = std::move(reading.inputs);
     return devices;
 }
 
@@ -112,11 +136,12 @@ class PulseDeviceWatch : public DeviceWatch {
                                void* userdata) { *static_cast<bool*>(userdata) = true; };
             pa_context_set_subscribe_callback(connection_->context(), onChange, &changed_);
             // Left to run on its own: the request is queued, and cancelling it would be wrong.
-            pa_operation* subscribe =
-                pa_context_subscribe(connection_->context(),
-                                     static_cast<pa_subscription_mask_t>(
-                                         PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
-                                     nullptr, nullptr);
+            pa_operation* subscribe = pa_context_subscribe(
+                connection_->context(),
+                static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
+                                                    PA_SUBSCRIPTION_MASK_SOURCE |
+                                                    PA_SUBSCRIPTION_MASK_SERVER),
+                nullptr, nullptr);
             if (subscribe != nullptr) {
                 pa_operation_unref(subscribe);
             }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sound_input.h"
 #include "platform/sound_output.h"
 #include "platform/tone_output.h"
 
@@ -23,11 +24,12 @@ struct SoundDevice {
     friend bool operator==(const SoundDevice&, const SoundDevice&) = default;
 };
 
-// The devices of the server, by kind. Input devices join as a list of their own.
+// The devices of the server, by kind.
 struct SoundDevices {
     bool reachable = false;  // false: no server (or it did not answer); `error` says why
     std::string error;       // Russian, for the operator
     std::vector<SoundDevice> outputs;
+    std::vector<SoundDevice> inputs;  // without the monitors of the outputs
 
     friend bool operator==(const SoundDevices&, const SoundDevices&) = default;
 };
@@ -61,6 +63,9 @@ class SoundBackend {
     // The beep of the trainer on the default output, kept ready so that a beep starts when it
     // is asked for.
     virtual std::unique_ptr<ToneOutput> MakeToneOutput() = 0;
+    // Recording from `device` (the default input when empty), for listening to the signal.
+    // Throws std::runtime_error (Russian text) when the input cannot be opened.
+    virtual std::unique_ptr<SoundInput> MakeSoundInput(const std::string& device) = 0;
     // The devices as they are now; returns within a second even with no server.
     virtual SoundDevices ListDevices() = 0;
     virtual std::unique_ptr<DeviceWatch> WatchDevices() = 0;

@@ -173,6 +173,12 @@ void PulseServer::Start() {
         "--log-target=file:" + logPath_,
         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_};
     args.insert(args.end(), sinkArgs.begin(), sinkArgs.end());
+    if (options_.input) {
+        inputFifoPath_ = dir_ + "/source.fifo";
+        const int rate = options_.inputRate == 0 ? options_.rate : options_.inputRate;
+        args.push_back("--load=module-pipe-source source_name=mic file=" + inputFifoPath_ +
+                       " format=s16le rate=" + std::to_string(rate) + " channels=1");
+    }
     if (options_.suspendIdleSeconds > 0) {
         args.push_back("--load=module-suspend-on-idle timeout=" +
                        std::to_string(options_.suspendIdleSeconds));
@@ -193,7 +199,48 @@ void PulseServer::Start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Pactl({"set-default-sink", "cap"});
+    if (options_.input) {
+        Pactl({"set-default-source", "mic"});
+        inputFifo_ = open(inputFifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (inputFifo_ < 0) {
+            throw std::runtime_error("cannot open the source's FIFO");
+        }
+    }
     SetClientEnvironment();
+}
+
+bool PulseServer::FeedInput(std::span<const std::int16_t> samples) const {
+    const auto* bytes = reinterpret_cast<const char*>(samples.data());
+    std::size_t left = samples.size_bytes();
+    auto progress = Clock::now();
+    while (left > 0) {
+        if (Clock::now() - progress > kStartLimit) {
+            return false;  // the source stopped reading
+        }
+        pollfd p{inputFifo_, POLLOUT, 0};
+        if (poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        const ssize_t n = write(inputFifo_, bytes, left);
+        if (n <= 0) {
+            continue;
+        }
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+        progress = Clock::now();
+    }
+    return true;
+}
+
+bool PulseServer::WaitForRecorder(std::chrono::milliseconds timeout) const {
+    const auto limit = Clock::now() + timeout;
+    while (Clock::now() < limit) {
+        if (!PactlOutput({"list", "short", "source-outputs"}).empty()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 std::string PulseServer::PactlOutput(const std::vector<std::string>& args) const {
@@ -236,6 +283,10 @@ void PulseServer::Stop() {
         pid_ = -1;
     }
     sinks_.clear();
+    if (inputFifo_ >= 0) {
+        close(inputFifo_);
+        inputFifo_ = -1;
+    }
     if (!dir_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);

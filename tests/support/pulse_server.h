@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +46,10 @@ class PulseServer {
         int suspendIdleSeconds = 0;
         // Names of further pipe sinks, each recording on its own (see Sink()).
         std::vector<std::string> moreSinks{};
+        // An input: a mono pipe source "mic", the server's default input, at `inputRate`
+        // (0: the server's rate). The test writes what it hears with FeedInput().
+        bool input = false;
+        int inputRate = 0;
     };
 
     // What one sink has played: a continuous timeline at the server's rate (while it runs).
@@ -118,6 +123,13 @@ class PulseServer {
     // Runs pactl against this server (e.g. {"unload-module", "module-pipe-sink"}); throws when
     // it keeps failing for a few seconds.
     void Pactl(const std::vector<std::string>& args) const;
+
+    // Writes 16-bit mono samples into the input (Options::input); returns once the source has
+    // taken them (true), or false when it stopped taking them for a few seconds. The source
+    // takes them as fast as they come: faster than real time.
+    bool FeedInput(std::span<const std::int16_t> samples) const;
+    // Waits until a client records from the input; false on timeout.
+    bool WaitForRecorder(std::chrono::milliseconds timeout) const;
     std::string LogText() const;
 
   private:
@@ -131,6 +143,8 @@ class PulseServer {
 
     Options options_;
     std::string dir_;
+    std::string inputFifoPath_;  // made by the pipe source
+    int inputFifo_ = -1;
     std::string socketPath_;
     std::string cookiePath_;
     std::string logPath_;
