@@ -1,8 +1,9 @@
-// tornel4-cli devices: the sound server's outputs, one per line or as JSON. Each line begins with
-// the kind of device, so that other kinds can be listed beside the outputs.
+// tornel4-cli devices: the sound server's outputs and inputs, one per line or as JSON. Each line
+// begins with the kind of device: "вывод" for an output, "ввод" for an input.
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/sound_module.h"
@@ -11,21 +12,21 @@ namespace tornel::cli {
 
 namespace {
 
-void PrintText(const platform::SoundDevices& devices) {
-    for (const platform::SoundDevice& output : devices.outputs) {
-        std::cout << "вывод\t" << output.name << '\t' << output.description
-                  << (output.isDefault ? "\tпо умолчанию" : "") << '\n';
+void PrintText(const char* kind, const std::vector<platform::SoundDevice>& devices) {
+    for (const platform::SoundDevice& device : devices) {
+        std::cout << kind << '\t' << device.name << '\t' << device.description
+                  << (device.isDefault ? "\tпо умолчанию" : "") << '\n';
     }
 }
 
-void PrintJson(const platform::SoundDevices& devices) {
-    nlohmann::json outputs = nlohmann::json::array();
-    for (const platform::SoundDevice& output : devices.outputs) {
-        outputs.push_back({{"name", output.name},
-                           {"description", output.description},
-                           {"default", output.isDefault}});
+nlohmann::json ToJson(const std::vector<platform::SoundDevice>& devices) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const platform::SoundDevice& device : devices) {
+        list.push_back({{"name", device.name},
+                        {"description", device.description},
+                        {"default", device.isDefault}});
     }
-    std::cout << nlohmann::json{{"outputs", outputs}}.dump(2) << '\n';
+    return list;
 }
 
 }  // namespace
@@ -43,9 +44,12 @@ int RunDevices(const Options& options) {
         return 1;
     }
     if (options.json) {
-        PrintJson(devices);
+        const nlohmann::json all{{"outputs", ToJson(devices.outputs)},
+                                 {"inputs", ToJson(devices.inputs)}};
+        std::cout << all.dump(2) << '\n';
     } else {
-        PrintText(devices);
+        PrintText("вывод", devices.outputs);
+        PrintText("ввод", devices.inputs);
     }
     return 0;
 }

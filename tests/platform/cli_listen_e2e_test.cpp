@@ -122,6 +122,19 @@ TEST_F(CliListen, PrintsOneLinePerPacketAndExitsOneWithoutAGoodOne) {
     EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--p1", "5"}).status, 2);
 }
 
+// devices lists the inputs beside the outputs, the server's default input marked.
+TEST_F(CliListen, DevicesListsTheInputsBesideTheOutputs) {
+    PulseServer server({.input = true});
+    const auto r = test::RunProcess(test::CliPath(), {"devices", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto inputs = nlohmann::json::parse(r.out).at("inputs");
+    ASSERT_EQ(inputs.size(), 1u) << r.out;
+    EXPECT_EQ(inputs[0].at("name"), "mic");
+    EXPECT_EQ(inputs[0].at("default"), true);
+    const auto text = test::RunProcess(test::CliPath(), {"devices"});
+    EXPECT_NE(text.out.find("ввод\tmic\t"), std::string::npos) << text.out;
+}
+
 // The largest resident size of the child processes waited for so far, in kilobytes.
 long LargestChildKb() {
     rusage usage{};
