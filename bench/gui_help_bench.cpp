@@ -19,11 +19,13 @@
 
 #include "app/program_state.h"
 #include "app/tform1.h"
+#include "bench/paint_watcher.h"
 #include "widgets/help_loader.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tornel::bench::PaintWatcher;
 
 // The peak resident size in MB; ResetPeak() starts a new peak from the present size.
 double PeakResidentMb() {
@@ -51,19 +53,6 @@ void WriteParagraphMarks(const QString& path) {
     file.open(QIODevice::WriteOnly);
     file.write(rtf);
 }
-
-class PaintWatcher : public QObject {
-  public:
-    bool painted = false;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 void BM_HelpPageOf16MBParagraphMarks(benchmark::State& st) {
     QTemporaryDir dir;

@@ -19,12 +19,14 @@
 #include "app/program_state.h"
 #include "app/sound_settings.h"
 #include "app/tform1.h"
+#include "bench/paint_watcher.h"
 #include "platform/sound_backend.h"
 #include "tests/support/pulse_server.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tornel::bench::PaintWatcher;
 
 // Notes the moment the signal is handed over and plays nothing.
 class TimingSoundOutput : public tornel::platform::SoundOutput {
@@ -38,19 +40,6 @@ class TimingSoundOutput : public tornel::platform::SoundOutput {
         return result;
     }
     Clock::time_point handedOver;
-};
-
-class PaintWatcher : public QObject {
-  public:
-    bool painted = false;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 std::unique_ptr<tornel::app::TForm1> MakeWindow(tornel::app::ProgramState& state,
