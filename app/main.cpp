@@ -60,7 +60,6 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tornel4"));
-    // Settings (the last folder of the parameter sets) go to ~/.config/tornel4/tornel4.conf.
     QApplication::setOrganizationName(QStringLiteral("tornel4"));
     QApplication::setApplicationVersion(QString::fromLatin1(tornel::install::kVersion));
     // Lets the desktop match the window to its menu entry and icon.

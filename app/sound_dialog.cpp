@@ -1,8 +1,11 @@
 #include "app/sound_dialog.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
+#include <map>
+#include <vector>
 
 #include "signal/synthesizer.h"
 #include "ui_sound_dialog.h"
@@ -18,6 +21,34 @@ constexpr int kCheckIntervalMs = 20;
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+std::string DataOf(const QComboBox* list) {
+    return list->currentData().toString().toStdString();
+}
+
+// Fills `list` with `first` (meaning no device of the list) and the server's `devices`, its
+// default marked, and selects `selected`; one that is absent is added, marked as missing.
+// Remembers each description in `descriptions`. Returns whether `selected` is present.
+bool ShowDeviceList(QComboBox* list, const QString& first,
+                    const std::vector<platform::SoundDevice>& devices, const std::string& selected,
+                    std::map<std::string, std::string>& descriptions) {
+    list->clear();
+    list->addItem(first, QString());
+    bool present = selected.empty();
+    for (const platform::SoundDevice& device : devices) {
+        descriptions[device.name] = device.description;
+        list->addItem(Text(device.description) +
+                          (device.isDefault ? QStringLiteral(" (основной в системе)") : QString()),
+                      Text(device.name));
+        present = present || device.name == selected;
+    }
+    if (!present) {
+        list->addItem(Text(descriptions[selected]) + QStringLiteral(" (не подключено)"),
+                      Text(selected));
+    }
+    list->setCurrentIndex(list->findData(Text(selected)));
+    return present;
 }
 
 }  // namespace
@@ -49,10 +80,13 @@ SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& c
     connect(this, &QDialog::finished, this, &SoundDialog::StopCheck);
 
     if (!current.device.empty()) {
-        descriptions_[current.device] = current.DeviceLabel();
+        outputDescriptions_[current.device] = current.DeviceLabel();
+    }
+    if (!current.checkInput.empty()) {
+        inputDescriptions_[current.checkInput] = current.CheckInputLabel();
     }
     watch_ = backend_.WatchDevices();
-    ShowDevices(current.device);
+    ShowDevices(current.device, current.checkInput);
     watchTimer_ = new QTimer(this);
     watchTimer_->callOnTimeout(this, &SoundDialog::WatchTimerTimer);
     watchTimer_->start(kWatchIntervalMs);
@@ -66,51 +100,54 @@ SoundSettings SoundDialog::chosen() const {
     SoundSettings settings;
     settings.device = SelectedDevice();
     if (!settings.device.empty()) {
-        settings.deviceDescription = descriptions_.at(settings.device);
+        settings.deviceDescription = outputDescriptions_.at(settings.device);
     }
     settings.level = ui_->SpinBox_Level->value();
+    settings.checkInput = SelectedCheckInput();
+    if (!settings.checkInput.empty()) {
+        settings.checkInputDescription = inputDescriptions_.at(settings.checkInput);
+    }
     return settings;
 }
 
 std::string SoundDialog::SelectedDevice() const {
-    return ui_->ComboBox_Device->currentData().toString().toStdString();
+    return DataOf(ui_->ComboBox_Device);
 }
 
-// "по умолчанию" first, then the server's outputs with its default marked; a chosen output that
-// is absent is kept in the list as missing.
-void SoundDialog::ShowDevices(const std::string& selected) {
+std::string SoundDialog::SelectedCheckInput() const {
+    return DataOf(ui_->ComboBox_CheckInput);
+}
+
+// The outputs after "по умолчанию", the inputs after "выключен"; what is chosen but absent is
+// kept in its list as missing and named in the state line.
+void SoundDialog::ShowDevices(const std::string& output, const std::string& checkInput) {
     const platform::SoundDevices& devices = watch_->devices();
-    QComboBox* list = ui_->ComboBox_Device;
-    list->clear();
-    list->addItem(QStringLiteral("по умолчанию"), QString());
-    bool present = selected.empty();
-    for (const platform::SoundDevice& output : devices.outputs) {
-        descriptions_[output.name] = output.description;
-        list->addItem(Text(output.description) +
-                          (output.isDefault ? QStringLiteral(" (основной в системе)") : QString()),
-                      Text(output.name));
-        present = present || output.name == selected;
+    QStringList problems;
+    if (!ShowDeviceList(ui_->ComboBox_Device, QStringLiteral("по умолчанию"), devices.outputs,
+                        output, outputDescriptions_)) {
+        problems << QStringLiteral(
+                        "Выбранное устройство «%1» не подключено: сигнал выдан не будет.")
+                        .arg(Text(outputDescriptions_[output]));
     }
-    QString state;
-    if (!present) {
-        list->addItem(Text(descriptions_[selected]) + QStringLiteral(" (не подключено)"),
-                      Text(selected));
-        state = QStringLiteral("Выбранное устройство «%1» не подключено: сигнал выдан не будет.")
-                    .arg(Text(descriptions_[selected]));
+    if (!ShowDeviceList(ui_->ComboBox_CheckInput, QStringLiteral("выключен"), devices.inputs,
+                        checkInput, inputDescriptions_)) {
+        problems << QStringLiteral(
+                        "Вход контроля «%1» не подключён: сигнал будет выдан без контроля.")
+                        .arg(Text(inputDescriptions_[checkInput]));
     }
+    QString state = problems.join(u'\n');
     if (!devices.reachable) {
         state = Text(devices.error);  // "нет звукового сервера: <причина>"
         if (!state.isEmpty()) {
             state[0] = state[0].toUpper();
         }
     }
-    list->setCurrentIndex(list->findData(Text(selected)));
     ui_->Label_State->setText(state);
 }
 
 void SoundDialog::WatchTimerTimer() {
     if (watch_->Poll()) {
-        ShowDevices(SelectedDevice());
+        ShowDevices(SelectedDevice(), SelectedCheckInput());
     }
 }
 

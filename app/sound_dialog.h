@@ -1,7 +1,8 @@
 #pragma once
-// "Настройки звука": the output the signal is played on, its level and a check tone. The output
-// list follows the sound server while the dialog is open (a USB card plugged in or out); a chosen
-// output that is absent stays chosen and is shown as missing, never replaced by another.
+// "Настройки звука": the output the signal is played on, its level, a check tone, and the input
+// that listens to each send ("контроль", off by default). The lists follow the sound server while
+// the dialog is open (a USB card plugged in or out); a chosen device that is absent stays chosen
+// and is shown as missing, never replaced by another.
 
 #include <QDialog>
 #include <map>
@@ -31,8 +32,9 @@ class SoundDialog : public QDialog {
     SoundSettings chosen() const;
 
   private:
-    void ShowDevices(const std::string& selected);
+    void ShowDevices(const std::string& output, const std::string& checkInput);
     std::string SelectedDevice() const;
+    std::string SelectedCheckInput() const;
     void WatchTimerTimer();
     void Button_CheckClick();
     void CheckTimerTimer();
@@ -42,7 +44,9 @@ class SoundDialog : public QDialog {
     platform::SoundBackend& backend_;
     std::unique_ptr<platform::DeviceWatch> watch_;
     std::unique_ptr<platform::BackgroundPlayback> check_;
-    std::map<std::string, std::string> descriptions_;  // every output seen, by name
+    // Every device seen, by name.
+    std::map<std::string, std::string> outputDescriptions_;
+    std::map<std::string, std::string> inputDescriptions_;
     QTimer* watchTimer_ = nullptr;
     QTimer* checkTimer_ = nullptr;
 };

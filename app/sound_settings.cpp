@@ -7,6 +7,8 @@ namespace {
 constexpr const char* kDeviceKey = "sound/device";
 constexpr const char* kDescriptionKey = "sound/deviceDescription";
 constexpr const char* kLevelKey = "sound/level";
+constexpr const char* kCheckInputKey = "sound/checkInput";
+constexpr const char* kCheckDescriptionKey = "sound/checkInputDescription";
 
 // The text of `key`, or empty when it holds something else (a list, a group).
 std::string TextOf(const QSettings& settings, const char* key) {
@@ -23,6 +25,8 @@ SoundSettings ReadSoundSettings(QSettings& settings) {
     SoundSettings sound;
     const std::string device = TextOf(settings, kDeviceKey);
     const std::string description = TextOf(settings, kDescriptionKey);
+    const std::string checkInput = TextOf(settings, kCheckInputKey);
+    const std::string checkDescription = TextOf(settings, kCheckDescriptionKey);
     bool isNumber = false;
     const int level = QString::fromStdString(TextOf(settings, kLevelKey)).toInt(&isNumber);
     if (settings.status() != QSettings::NoError) {
@@ -30,6 +34,8 @@ SoundSettings ReadSoundSettings(QSettings& settings) {
     }
     sound.device = device;
     sound.deviceDescription = device.empty() ? std::string() : description;
+    sound.checkInput = checkInput;
+    sound.checkInputDescription = checkInput.empty() ? std::string() : checkDescription;
     if (isNumber && level >= platform::kLevelMin && level <= platform::kLevelMax) {
         sound.level = level;
     }
@@ -41,6 +47,10 @@ void WriteSoundSettings(QSettings& settings, const SoundSettings& sound) {
     settings.setValue(QString::fromLatin1(kDescriptionKey),
                       QString::fromStdString(sound.deviceDescription));
     settings.setValue(QString::fromLatin1(kLevelKey), QString::number(sound.level));
+    settings.setValue(QString::fromLatin1(kCheckInputKey),
+                      QString::fromStdString(sound.checkInput));
+    settings.setValue(QString::fromLatin1(kCheckDescriptionKey),
+                      QString::fromStdString(sound.checkInputDescription));
     settings.sync();
 }
 

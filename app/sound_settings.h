@@ -1,7 +1,8 @@
 #pragma once
 // The sound setup the window remembers between runs: the output the signal is played on (by the
-// server's name, with its description for messages) and the level. Kept in the user's settings
-// file in the desktop's configuration folder; the trainer's beeps do not use it.
+// server's name, with its description for messages), the level, and the input that listens to
+// each send to check it. Kept in the user's settings file in the desktop's configuration folder;
+// the trainer's beeps do not use it.
 
 #include <QSettings>
 #include <memory>
@@ -13,14 +14,19 @@
 namespace tornel::app {
 
 struct SoundSettings {
-    std::string device;             // the server's name; empty: the system default output
-    std::string deviceDescription;  // as the desktop named it when it was chosen
+    std::string device{};             // the server's name; empty: the system default output
+    std::string deviceDescription{};  // as the desktop named it when it was chosen
     int level = platform::kLevelMax;
+    std::string checkInput{};  // the server's name of the input; empty: no check (the default)
+    std::string checkInputDescription{};
 
     platform::PlaybackTarget Target() const { return {device, level}; }
-    // How messages name the chosen output.
+    // How messages name the chosen output and the check input.
     std::string DeviceLabel() const {
         return deviceDescription.empty() ? device : deviceDescription;
+    }
+    std::string CheckInputLabel() const {
+        return checkInputDescription.empty() ? checkInput : checkInputDescription;
     }
     friend bool operator==(const SoundSettings&, const SoundSettings&) = default;
 };
@@ -31,7 +37,7 @@ struct SoundSettings {
 SoundSettings ReadSoundSettings(QSettings& settings);
 void WriteSoundSettings(QSettings& settings, const SoundSettings& sound);
 
-// The user's settings file of the program (tornel4/tornel4.conf in the configuration folder).
+// The user's settings file of the program (tornel4/tornel4.ini in the configuration folder).
 std::unique_ptr<QSettings> OpenUserSettings();
 
 }  // namespace tornel::app

@@ -12,6 +12,7 @@
 
 #include "app/file_error_text.h"
 #include "app/input_blocker.h"
+#include "app/send_check.h"
 #include "app/sound_dialog.h"
 #include "app/spin_edit.h"
 #include "qcustomplot.h"
@@ -249,26 +250,37 @@ void TForm1::ShowSignalCharts() {
     ui_->Chart1->replot(QCustomPlot::rpQueuedReplot);
 }
 
-// Plays "_qq.wav" to the end. The window stays painted and shows the progress, takes no input
-// meanwhile and says in the status line when the controller heard nothing.
+// Plays "_qq.wav" to the end, listening to it through the check input when one is chosen. The
+// window stays painted and shows the progress, takes no input meanwhile and says in the status
+// line when the controller heard nothing, or what the check heard.
 void TForm1::PlaySignal() {
     if (services_.sound == nullptr) {
         return;
     }
-    const std::string path = (services_.workDir / kWavFileName).string();
     platform::PlayResult result;
+    SendCheckReport checked;
     {
         playing_ = true;
         InputBlocker blocker;
         ui_->StaticText_Error->setText(ProgressText(0.0));
-        try {
-            result = services_.sound->PlayFile(path, soundSettings_.Target(),
-                                               [this](double f) { ShowPlaybackProgress(f); });
-        } catch (const std::exception& e) {
-            result = platform::PlayFailure(e.what());
+        std::unique_ptr<SendCheck> check;
+        if (!soundSettings_.checkInput.empty()) {
+            check = std::make_unique<SendCheck>(*state_.devices.sound, soundSettings_.checkInput,
+                                                state_.packet);
+        }
+        result = PlayWavFile(check.get());
+        if (check && result.played && result.error.empty()) {
+            ui_->StaticText_Error->setText(QStringLiteral(" Контроль сигнала..."));
+            checked = check->Finish([] { QCoreApplication::processEvents(); });
         }
         playing_ = false;
     }
+    ShowSendResult(result, checked);
+}
+
+// The status line after a send: the check's verdict when there was one, its tooltip the build's
+// status, the output and the check's detail.
+void TForm1::ShowSendResult(const platform::PlayResult& result, const SendCheckReport& checked) {
     if (result.deviceMissing) {
         // The chosen output is named as the operator chose it; nothing went anywhere else.
         SetStatus(QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
@@ -276,12 +288,38 @@ void TForm1::PlaySignal() {
     } else if (!result.played || !result.error.empty()) {
         SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
     } else {
-        SetStatus(buildStatus_,
-                  QStringLiteral("выдано на: ") + QString::fromStdString(result.deviceDescription));
+        const QString played =
+            QStringLiteral("выдано на: ") + QString::fromStdString(result.deviceDescription);
+        if (checked.status.empty()) {
+            SetStatus(buildStatus_, played);
+            return;
+        }
+        QString detail = buildStatus_.trimmed() + u'\n' + played;
+        if (!checked.detail.empty()) {
+            detail += QStringLiteral("\nконтроль на входе «%1»: %2")
+                          .arg(QString::fromStdString(soundSettings_.CheckInputLabel()),
+                               QString::fromStdString(checked.detail));
+        }
+        SetStatus(QString::fromStdString(checked.status), detail);
     }
 }
 
-// "звук...": the output and level of the send; remembered in the user's settings on OK.
+platform::PlayResult TForm1::PlayWavFile(SendCheck* check) {
+    const std::string path = (services_.workDir / kWavFileName).string();
+    try {
+        return services_.sound->PlayFile(path, soundSettings_.Target(), [this, check](double f) {
+            if (check != nullptr) {
+                check->TakeInput();
+            }
+            ShowPlaybackProgress(f);
+        });
+    } catch (const std::exception& e) {
+        return platform::PlayFailure(e.what());
+    }
+}
+
+// "звук...": the output and level of the send and the check input; remembered in the user's
+// settings on OK.
 void TForm1::Button_SoundSetupClick() {
     SoundDialog dialog(*state_.devices.sound, soundSettings_, this);
     if (dialog.exec() != QDialog::Accepted) {

@@ -30,6 +30,8 @@ class TForm1;
 
 namespace tornel::app {
 
+class SendCheck;
+struct SendCheckReport;
 class SpinEdit;
 
 // What the file dialog is asked for.
@@ -99,7 +101,7 @@ class TForm1 : public QWidget {
     bool Button_FormFileClick();
     void Button_OutClick();
     void Button3Click();            // shows the packet dump as it stands, without building
-    void Button_SoundSetupClick();  // "звук...": the sound output and level
+    void Button_SoundSetupClick();  // "звук...": the sound output, level and check input
     void Button2Click();            // quits the program
     void Button1Click();  // "считать": loads a parameter set or a recording into the fields
     void Button4Click();  // "сохранить": saves the fields and boxes as a parameter set
@@ -133,6 +135,8 @@ class TForm1 : public QWidget {
     void ClearFilterChart();
     void ShowSignalCharts();
     void PlaySignal();
+    platform::PlayResult PlayWavFile(SendCheck* check);
+    void ShowSendResult(const platform::PlayResult& result, const SendCheckReport& checked);
     void ShowPlaybackProgress(double fraction);
     void ShowError(const QString& text);
     void SetStatus(const QString& text, const QString& detail = {});
@@ -146,7 +150,8 @@ class TForm1 : public QWidget {
     bool fitOuterSizePending_ = false;
     bool playing_ = false;
     QString buildStatus_;
-    SoundSettings soundSettings_;  // the output and level of the send, from the user's settings
+    // The output, level and check input of the send, from the user's settings.
+    SoundSettings soundSettings_;
     // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
     // only the cursor, not the whole diagram.
     QCPLayer* cursorLayer_ = nullptr;

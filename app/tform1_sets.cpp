@@ -42,16 +42,16 @@ QString FileName(const QString& path) {
 
 // The dialog opens in the folder of the last set loaded or saved, remembered between runs.
 QString TForm1::ChooseFile(FileChoice choice) {
-    QSettings settings;
+    const std::unique_ptr<QSettings> settings = OpenUserSettings();
     const QString folder =
         settings
-            .value(kLastFolderKey,
-                   QDir(QString::fromStdString(services_.workDir.string())).absolutePath())
+            ->value(kLastFolderKey,
+                    QDir(QString::fromStdString(services_.workDir.string())).absolutePath())
             .toString();
     const QString path = services_.chooseFile ? services_.chooseFile(this, choice, folder)
                                               : StandardFileDialog(this, choice, folder);
     if (!path.isEmpty()) {
-        settings.setValue(kLastFolderKey, QFileInfo(path).absolutePath());
+        settings->setValue(kLastFolderKey, QFileInfo(path).absolutePath());
     }
     return path;
 }

@@ -40,6 +40,12 @@ class PulseSoundInput : public SoundInput {
 
     void Read(std::vector<float>& out, std::chrono::milliseconds limit) override {
         const auto until = Clock::now() + limit;
+        // With nothing at hand, what the server has sent meanwhile is taken in first, so that a
+        // caller that never waits (limit 0, between the pieces of a playback) still gets it.
+        ThrowIfBroken();
+        if (pa_stream_readable_size(stream_.get()) == 0) {
+            connection_.Poll();
+        }
         connection_.WaitFor(
             [&] {
                 ThrowIfBroken();

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QGroupBox>
-#include <QSettings>
 #include <fstream>
 #include <random>
 
@@ -22,12 +21,6 @@ namespace fs = std::filesystem;
 
 class ParameterSets : public WindowTest {
   protected:
-    void SetUp() override {
-        // The remembered folder goes into a settings file of this test, not the user's.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path() + "/config");
-        WindowTest::SetUp();
-    }
-
     void Chooser(const fs::path& path) { chosenFile = QString::fromStdString(path.string()); }
 
     PacketInputs ShownInputs() const {

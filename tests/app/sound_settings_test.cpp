@@ -13,7 +13,7 @@ namespace {
 
 class SoundSettingsFile : public ::testing::Test {
   protected:
-    QString Path() const { return dir.filePath(QStringLiteral("tornel4.conf")); }
+    QString Path() const { return dir.filePath(QStringLiteral("tornel4.ini")); }
     SoundSettings ReadText(const std::string& text) const {
         std::ofstream(Path().toStdString(), std::ios::binary) << text;
         QSettings settings(Path(), QSettings::IniFormat);
@@ -24,8 +24,11 @@ class SoundSettingsFile : public ::testing::Test {
 };
 
 TEST_F(SoundSettingsFile, WrittenSettingsReadBack) {
-    const SoundSettings chosen{
-        .device = "alsa_output.usb", .deviceDescription = "USB Audio", .level = 35};
+    const SoundSettings chosen{.device = "alsa_output.usb",
+                               .deviceDescription = "USB Audio",
+                               .level = 35,
+                               .checkInput = "alsa_input.usb",
+                               .checkInputDescription = "USB Audio, линейный вход"};
     {
         QSettings settings(Path(), QSettings::IniFormat);
         WriteSoundSettings(settings, chosen);
@@ -47,7 +50,8 @@ TEST_F(SoundSettingsFile, NonsenseGivesTheDefaultOfEachValue) {
         {"[sound]\nlevel=-1\n", defaults},
         {"[sound]\nlevel=5.5\n", defaults},
         {"[sound]\ndevice=a, b\nlevel=20\n", {"", "", 20}},  // a list is no device name
-        {"[sound]\ndevice=out\nlev", defaults},              // cut in the middle of a line
+        {"[sound]\ncheckInput=a, b\n", defaults},
+        {"[sound]\ndevice=out\nlev", defaults},  // cut in the middle of a line
         {"\xff\xfe\x00garbage\n[[[\n=\n", defaults},
     };
     for (const Case& c : cases) {

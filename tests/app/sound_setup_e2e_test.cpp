@@ -1,6 +1,7 @@
 // The sound setup through a real sound server with two outputs, "cap" (the default) and "b":
 // the chosen output alone gets the signal, also after a restart; an absent one is named and
-// nothing plays; the dialog follows outputs that come and go and plays its check tone.
+// nothing plays; the dialog follows outputs that come and go and plays its check tone. And the
+// check of a send through a loopback cable from the output to the server's input.
 
 #include <QApplication>
 #include <QComboBox>
@@ -75,21 +76,24 @@ class SoundSetup : public WindowTest {
     std::size_t markB = 0;
 };
 
-TEST_F(SoundSetup, ChosenOutputSurvivesARestartAndAloneGetsTheSignal) {
-    // The operator picks "b" in the dialog and confirms.
+// "звук...": the operator picks the device `name` in the dialog's list `listName` and confirms.
+void ChooseInSoundSetup(QPushButton* soundSetup, const char* listName, const char* name) {
     QTimer operatorHand;
-    operatorHand.callOnTimeout([] {
+    operatorHand.callOnTimeout([&] {
         auto* dialog = qobject_cast<SoundDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) {
             return;
         }
-        auto* list = dialog->findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
-        list->setCurrentIndex(list->findData(QStringLiteral("b")));
+        auto* list = dialog->findChild<QComboBox*>(QString::fromLatin1(listName));
+        list->setCurrentIndex(list->findData(QString::fromLatin1(name)));
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     operatorHand.start(20);
-    Button("Button_SoundSetup")->click();  // returns when the dialog is closed
-    operatorHand.stop();
+    soundSetup->click();  // returns when the dialog is closed
+}
+
+TEST_F(SoundSetup, ChosenOutputSurvivesARestartAndAloneGetsTheSignal) {
+    ChooseInSoundSetup(Button("Button_SoundSetup"), "ComboBox_Device", "b");
 
     Recreate({}, {}, output.get());  // a restart: the choice is read from the settings
     Send();
@@ -166,6 +170,54 @@ TEST_F(SoundSetup, DialogFollowsTheOutputsAndPlaysTheCheckToneOnTheChosenOne) {
     const auto stopped = test::FindToneBursts(server->Sink("b").Recording(again), server->rate());
     ASSERT_EQ(stopped.size(), 1u);
     EXPECT_LT(stopped[0].length, server->rate());
+}
+
+// A loopback cable from the default output to the input "mic", which the check listens to.
+class SendCheckThroughLoopback : public WindowTest {
+  protected:
+    void SetUp() override {
+        if (!PulseServer::Available()) {
+            GTEST_SKIP() << "pulseaudio is not installed";
+        }
+        WindowTest::SetUp();
+        server =
+            std::make_unique<PulseServer>(PulseServer::Options{.input = true, .loopback = true});
+        output = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
+        Recreate({}, {}, output.get());
+    }
+    void Send() {
+        Button("Button_FormFile")->click();
+        Button("Button_Out")->click();  // returns after the check
+    }
+
+    std::unique_ptr<PulseServer> server;
+    std::unique_ptr<platform::SoundOutput> output;
+};
+
+TEST_F(SendCheckThroughLoopback, InputChosenForTheCheckHearsThePacketIntact) {
+    ChooseInSoundSetup(Button("Button_SoundSetup"), "ComboBox_CheckInput", "mic");
+    Send();
+    EXPECT_EQ(Status(), QStringLiteral(" контроль: пакет принят, CRC верна"));
+    EXPECT_TRUE(Control<QLabel>("StaticText_Error")->toolTip().contains("нет ошибок"));
+}
+
+TEST_F(SendCheckThroughLoopback, SendAtThreePercentIsReportedTooQuiet) {
+    WriteSoundSettings(*OpenUserSettings(), {.level = 3, .checkInput = "mic"});
+    Recreate({}, {}, output.get());
+    Send();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral(" контроль: уровень слишком мал")))
+        << Status().toStdString();
+}
+
+TEST_F(SendCheckThroughLoopback, MissingCheckInputLeavesTheSendAloneAndIsNamed) {
+    WriteSoundSettings(*OpenUserSettings(), {.checkInput = "unplugged"});
+    Recreate({}, {}, output.get());
+    const std::size_t mark = server->RecordedFrames();
+    Send();
+    server->WaitForFrames(server->RecordedFrames() + 8192, std::chrono::seconds(5));
+    EXPECT_GE(test::FirstAbove(server->Recording(mark), 0), 0) << "nothing was played";
+    EXPECT_TRUE(Status().startsWith(QStringLiteral(" контроль: нет устройства ввода")))
+        << Status().toStdString();
 }
 
 TEST(SoundSetupWithoutServer, DialogSaysSoAndDoesNotHang) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -206,6 +207,13 @@ void PulseServer::Start() {
             throw std::runtime_error("cannot open the source's FIFO");
         }
     }
+    if (options_.loopback) {
+        if (!options_.input || options_.channels != 1 ||
+            (options_.inputRate != 0 && options_.inputRate != options_.rate)) {
+            throw std::runtime_error("a loopback needs a mono input at the server's rate");
+        }
+        sinks_.at("cap")->FeedTo(inputFifo_);
+    }
     SetClientEnvironment();
 }
 
@@ -332,7 +340,21 @@ void PulseServer::SinkRecording::Read() {
         std::lock_guard lock(mutex_);
         bytes_.insert(bytes_.end(), block.begin(), block.begin() + n);
         arrivals_.push_back({now, bytes_.size()});
+        FeedNewBytes();
     }
+}
+
+// Whole samples only, in writes of at most PIPE_BUF bytes, which a pipe takes whole or not at
+// all: a write the input's FIFO has no room for is dropped without splitting a sample.
+void PulseServer::SinkRecording::FeedNewBytes() {
+    const int fifo = feedFifo_;
+    const std::size_t end = bytes_.size() & ~std::size_t{1};
+    while (fifo >= 0 && fedBytes_ < end) {
+        const std::size_t count = std::min<std::size_t>(end - fedBytes_, PIPE_BUF);
+        [[maybe_unused]] const ssize_t written = write(fifo, bytes_.data() + fedBytes_, count);
+        fedBytes_ += count;
+    }
+    fedBytes_ = std::max(fedBytes_, end);
 }
 
 std::string PulseServer::NewSink(const std::string& name) {

@@ -50,6 +50,10 @@ class PulseServer {
         // (0: the server's rate). The test writes what it hears with FeedInput().
         bool input = false;
         int inputRate = 0;
+        // A loopback cable: what the default sink "cap" plays is fed into the input "mic" as
+        // well (FeedInput is then not used). Needs `input`, one channel and the input at the
+        // server's rate. While nobody records from the input, what it does not take is dropped.
+        bool loopback = false;
     };
 
     // What one sink has played: a continuous timeline at the server's rate (while it runs).
@@ -65,9 +69,12 @@ class PulseServer {
         bool WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const;
         std::vector<std::int16_t> Recording(std::size_t from = 0, int channel = 0) const;
         Clock::time_point ArrivalTime(std::size_t frame) const;
+        // From now on hands what the sink plays on to `fifo` (opened non-blocking).
+        void FeedTo(int fifo) { feedFifo_ = fifo; }
 
       private:
         void Read();
+        void FeedNewBytes();
 
         std::string fifoPath_;
         int channels_;
@@ -82,6 +89,8 @@ class PulseServer {
             std::size_t endByte;
         };
         std::vector<Arrival> arrivals_;
+        std::atomic<int> feedFifo_{-1};
+        std::size_t fedBytes_ = 0;  // of bytes_, handed on or dropped
     };
 
     // Starts the server and waits until it answers. Throws std::runtime_error (with the server's
