@@ -141,6 +141,40 @@ BENCHMARK(BM_SendClickToFirstSampleOnChosenOutput)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// How long the check by ear keeps the window busy: a whole send through a loopback cable with the
+// check on (argument 1) against the same send with it off (0). The difference is the check's own
+// cost: opening the input and waiting for the packet to come back after the signal has played.
+void BM_SendWithCheckByEar(benchmark::State& st) {
+    if (!tornel::test::PulseServer::Available()) {
+        st.SkipWithError("pulseaudio is not installed");
+        return;
+    }
+    tornel::test::PulseServer server({.input = true, .loopback = true});
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    tornel::app::WriteSoundSettings(*tornel::app::OpenUserSettings(),
+                                    {.checkInput = st.range(0) != 0 ? "mic" : ""});
+    tornel::app::ProgramState state;
+    const auto sound = state.devices.sound->MakeSoundOutput();
+    tornel::app::WindowServices services;
+    services.sound = sound.get();
+    services.workDir = dir.path().toStdString();
+    services.showError = [](QWidget*, const QString&) {};
+    tornel::app::TForm1 form(state, std::move(services), QStringList{});
+    form.show();
+    QCoreApplication::processEvents();
+    auto* send = form.findChild<QPushButton*>(QStringLiteral("Button_Out"));
+    for (auto _ : st) {
+        send->click();  // returns once the signal has been played and, with the check, judged
+    }
+}
+BENCHMARK(BM_SendWithCheckByEar)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
