@@ -30,7 +30,9 @@ struct SendCheckReport {
 
 class SendCheck {
   public:
-    SendCheck(platform::SoundBackend& backend, const std::string& input, const Packet& sent);
+    // `input`: the server's name of the input; `inputLabel`: how messages name it.
+    SendCheck(platform::SoundBackend& backend, const std::string& input,
+              const std::string& inputLabel, const Packet& sent);
     ~SendCheck();
 
     // Takes in what the input has recorded so far, without waiting.

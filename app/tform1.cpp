@@ -266,7 +266,7 @@ void TForm1::PlaySignal() {
         std::unique_ptr<SendCheck> check;
         if (!soundSettings_.checkInput.empty()) {
             check = std::make_unique<SendCheck>(*state_.devices.sound, soundSettings_.checkInput,
-                                                state_.packet);
+                                                soundSettings_.CheckInputLabel(), state_.packet);
         }
         result = PlayWavFile(check.get());
         if (check && result.played && result.error.empty()) {

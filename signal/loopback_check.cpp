@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -16,7 +17,9 @@ class LoopbackCheck::Impl {
 
     void Feed(std::span<const float> samples) {
         for (const float s : samples) {
-            peak_ = std::max(peak_, static_cast<double>(std::abs(s)));
+            const double magnitude = std::abs(s);
+            peak_ = std::max(peak_, magnitude);
+            clippedSamples_ += magnitude >= kCheckClipLevel * kFullScale ? 1 : 0;
         }
         Keep(decoder_.Feed(samples));
     }
@@ -25,18 +28,22 @@ class LoopbackCheck::Impl {
 
     LoopbackOutcome Finish() {
         Keep(decoder_.Finish());
-        // The sent packet intact if it came back at all (an echo or a second send may follow),
-        // otherwise the first packet read.
-        if (packets_.empty()) {
-            return JudgeSilence();
+        if (!packets_.empty()) {
+            // The sent packet intact if it came back at all (an echo or a second send may
+            // follow), otherwise the first packet read.
+            return JudgePacket(packets_[intact_.value_or(0)]);
         }
-        return JudgePacket(packets_[intact_.value_or(0)]);
+        if (unreadLevel_) {
+            return JudgeUnreadLeadIn(*unreadLevel_);
+        }
+        return {.verdict = LoopbackVerdict::NoSignal, .level = peak_ / kFullScale};
     }
 
   private:
     void Keep(std::vector<DecodeResult> results) {
         for (DecodeResult& r : results) {
             if (!r.found) {
+                unreadLevel_ = std::max(unreadLevel_.value_or(0.0), r.level);
                 continue;
             }
             if (!intact_ && r.crcOk && r.packet == sent_) {
@@ -46,12 +53,16 @@ class LoopbackCheck::Impl {
         }
     }
 
+    bool Clipped() const { return clippedSamples_ >= kCheckClippedSamples; }
+
     // A packet was read: the level first, for a packet that came back at a bad level may be
     // damaged by it, and even one that came back intact may not reach a real controller.
     LoopbackOutcome JudgePacket(const DecodeResult& r) const {
-        LoopbackOutcome outcome{
-            .packetHeard = true, .packetIntact = r.crcOk && r.packet == sent_, .level = r.level};
-        if (r.peak >= kCheckClipLevel) {
+        LoopbackOutcome outcome{.leadInHeard = true,
+                                .packetHeard = true,
+                                .packetIntact = r.crcOk && r.packet == sent_,
+                                .level = r.level};
+        if (Clipped()) {
             outcome.verdict = LoopbackVerdict::Clipped;
         } else if (r.level < kCheckLowLevel) {
             outcome.verdict = LoopbackVerdict::LevelTooLow;
@@ -65,13 +76,11 @@ class LoopbackCheck::Impl {
         return outcome;
     }
 
-    LoopbackOutcome JudgeSilence() const {
-        LoopbackOutcome outcome{.level = peak_ / kFullScale};
-        if (outcome.level < kCheckSilenceLevel) {
-            outcome.verdict = LoopbackVerdict::NoSignal;
-        } else if (outcome.level >= kCheckClipLevel) {
+    LoopbackOutcome JudgeUnreadLeadIn(double level) const {
+        LoopbackOutcome outcome{.leadInHeard = true, .level = level};
+        if (Clipped()) {
             outcome.verdict = LoopbackVerdict::Clipped;
-        } else if (outcome.level < kCheckLowLevel) {
+        } else if (level < kCheckLowLevel) {
             outcome.verdict = LoopbackVerdict::LevelTooLow;
         } else {
             outcome.verdict = LoopbackVerdict::NotRecognised;
@@ -83,7 +92,9 @@ class LoopbackCheck::Impl {
     Packet sent_;
     std::vector<DecodeResult> packets_;
     std::optional<std::size_t> intact_;  // the first of packets_ that is the sent one intact
+    std::optional<double> unreadLevel_;  // the loudest lead-in with no packet after it
     double peak_ = 0.0;                  // the loudest sample of the input
+    std::int64_t clippedSamples_ = 0;
 };
 
 LoopbackCheck::LoopbackCheck(int sampleRate, const Packet& sent)
@@ -114,15 +125,20 @@ std::string Decibels(double level) {
 
 std::string LoopbackStatusText(const LoopbackOutcome& outcome) {
     const std::string text = " контроль: ";
+    const std::string level = "(" + Decibels(outcome.level) + ")";
     switch (outcome.verdict) {
         case LoopbackVerdict::Intact:
             return text + "пакет принят, CRC верна";
         case LoopbackVerdict::NoSignal:
             return text + "нет сигнала на входе";
         case LoopbackVerdict::LevelTooLow:
-            return text + "уровень слишком мал (" + Decibels(outcome.level) + ")";
+            return text +
+                   (outcome.packetIntact ? "пакет принят, но уровень мал "
+                                         : "уровень слишком мал ") +
+                   level;
         case LoopbackVerdict::Clipped:
-            return text + "перегрузка, сигнал ограничен";
+            return text + (outcome.packetIntact ? "пакет принят, но сигнал ограничен"
+                                                : "перегрузка, сигнал ограничен");
         case LoopbackVerdict::CrcWrong:
             return text + "пакет принят, CRC неверна";
         case LoopbackVerdict::OtherPacket:
@@ -134,6 +150,9 @@ std::string LoopbackStatusText(const LoopbackOutcome& outcome) {
 }
 
 std::string LoopbackDetailText(const LoopbackOutcome& outcome) {
+    if (!outcome.leadInHeard) {
+        return "тона сигнала нет, пик на входе " + Decibels(outcome.level);
+    }
     std::string fate = "пакет не принят";
     if (outcome.packetIntact) {
         fate = "пакет принят без ошибок";

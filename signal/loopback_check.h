@@ -15,24 +15,28 @@ namespace tornel {
 
 enum class LoopbackVerdict {
     Intact,         // the sent packet came back with a correct CRC at a sound level
-    NoSignal,       // the input stayed silent
+    NoSignal,       // no lead-in tone came back: silence, hiss or other sound
     LevelTooLow,    // too quiet for a controller to be sure of it
     Clipped,        // the signal reached full scale: its tops were cut off
     CrcWrong,       // a packet came back whose CRC does not match its bytes
     OtherPacket,    // a packet with a correct CRC came back, but not the one sent
-    NotRecognised,  // something sounded, but no packet could be read from it
+    NotRecognised,  // a lead-in tone came back, but no packet could be read after it
 };
 
-// Levels relative to full scale, against which the input is judged.
-inline constexpr double kCheckSilenceLevel = 0.001;  // -60 dB: below it the input heard nothing
-inline constexpr double kCheckLowLevel = 0.05;       // -26 dB: below it the level is too low
-inline constexpr double kCheckClipLevel = 0.99;      // at or above it the signal was clipped
+// The lead-in tone's amplitude, relative to full scale, below which the level is too low (-26 dB).
+inline constexpr double kCheckLowLevel = 0.05;
+// A sample at or above this share of full scale is clipped; the signal counts as clipped when
+// at least kCheckClippedSamples of them came (a click, or a resampler's overshoot where the
+// signal stops, is a few samples).
+inline constexpr double kCheckClipLevel = 0.99;
+inline constexpr int kCheckClippedSamples = 64;
 
 struct LoopbackOutcome {
     LoopbackVerdict verdict = LoopbackVerdict::NoSignal;
+    bool leadInHeard = false;   // a lead-in tone came back (with a packet after it or not)
     bool packetHeard = false;   // a packet (any) was read
     bool packetIntact = false;  // the sent packet was read with a correct CRC
-    // The lead-in tone's amplitude when a packet was read, else the loudest sample; / full scale.
+    // The lead-in tone's amplitude when one came back, else the loudest sample; / full scale.
     double level = 0.0;
 };
 
@@ -56,7 +60,7 @@ class LoopbackCheck {
 };
 
 // The verdict for the status line, short enough for it: " контроль: пакет принят, CRC верна"
-// and the like.
+// and the like. A packet that came back intact at a bad level says so first.
 std::string LoopbackStatusText(const LoopbackOutcome& outcome);
 // The level and what became of the packet, whatever the verdict: "уровень -31 дБ, пакет принят
 // без ошибок".
