@@ -43,7 +43,8 @@ class TimingSoundOutput : public tornel::platform::SoundOutput {
 };
 
 std::unique_ptr<tornel::app::TForm1> MakeWindow(tornel::app::ProgramState& state,
-                                                TimingSoundOutput& sound, const QString& dir) {
+                                                tornel::platform::SoundOutput& sound,
+                                                const QString& dir) {
     tornel::app::WindowServices services;
     services.sound = &sound;
     services.workDir = dir.toStdString();
@@ -100,6 +101,26 @@ void BM_ListOutputDevices(benchmark::State& st) {
 }
 BENCHMARK(BM_ListOutputDevices)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// A shown window whose sends go through the system's sound backend, with `settings` as the
+// user's sound setup (in a folder of its own).
+struct SoundWindow {
+    explicit SoundWindow(const tornel::app::SoundSettings& settings) {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        tornel::app::WriteSoundSettings(*tornel::app::OpenUserSettings(), settings);
+        sound = state.devices.sound->MakeSoundOutput();
+        form = MakeWindow(state, *sound, dir.path());
+        form->show();
+        QCoreApplication::processEvents();
+        send = form->findChild<QPushButton*>(QStringLiteral("Button_Out"));
+    }
+
+    QTemporaryDir dir;
+    tornel::app::ProgramState state;
+    std::unique_ptr<tornel::platform::SoundOutput> sound;
+    std::unique_ptr<tornel::app::TForm1> form;
+    QPushButton* send = nullptr;
+};
+
 // The sink hands over blocks of 5.3 ms (48 kHz, 8 channels), which bounds the resolution.
 void BM_SendClickToFirstSampleOnChosenOutput(benchmark::State& st) {
     if (!tornel::test::PulseServer::Available()) {
@@ -107,20 +128,8 @@ void BM_SendClickToFirstSampleOnChosenOutput(benchmark::State& st) {
         return;
     }
     tornel::test::PulseServer server({.rate = 48000, .channels = 8, .moreSinks = {"b"}});
-    QTemporaryDir dir;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-    tornel::app::WriteSoundSettings(*tornel::app::OpenUserSettings(),
-                                    {.device = "b", .deviceDescription = "b", .level = 100});
-    tornel::app::ProgramState state;
-    const auto sound = state.devices.sound->MakeSoundOutput();
-    tornel::app::WindowServices services;
-    services.sound = sound.get();
-    services.workDir = dir.path().toStdString();
-    services.showError = [](QWidget*, const QString&) {};
-    tornel::app::TForm1 form(state, std::move(services), QStringList{});
-    form.show();
-    QCoreApplication::processEvents();
-    auto* send = form.findChild<QPushButton*>(QStringLiteral("Button_Out"));
+    SoundWindow window({.device = "b", .deviceDescription = "b", .level = 100});
+    QPushButton* send = window.send;
     const auto& output = server.Sink("b");
     for (auto _ : st) {
         const std::size_t mark = output.RecordedFrames();
@@ -150,20 +159,8 @@ void BM_SendWithCheckByEar(benchmark::State& st) {
         return;
     }
     tornel::test::PulseServer server({.input = true, .loopback = true});
-    QTemporaryDir dir;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-    tornel::app::WriteSoundSettings(*tornel::app::OpenUserSettings(),
-                                    {.checkInput = st.range(0) != 0 ? "mic" : ""});
-    tornel::app::ProgramState state;
-    const auto sound = state.devices.sound->MakeSoundOutput();
-    tornel::app::WindowServices services;
-    services.sound = sound.get();
-    services.workDir = dir.path().toStdString();
-    services.showError = [](QWidget*, const QString&) {};
-    tornel::app::TForm1 form(state, std::move(services), QStringList{});
-    form.show();
-    QCoreApplication::processEvents();
-    auto* send = form.findChild<QPushButton*>(QStringLiteral("Button_Out"));
+    SoundWindow window({.checkInput = st.range(0) != 0 ? "mic" : ""});
+    QPushButton* send = window.send;
     for (auto _ : st) {
         send->click();  // returns once the signal has been played and, with the check, judged
     }
