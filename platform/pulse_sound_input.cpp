@@ -100,21 +100,7 @@ class PulseSoundInput : public SoundInput {
                                      &attr, static_cast<pa_stream_flags_t>(flags)) < 0) {
             throw PulseError("не удалось открыть вход звука: " + connection_.Reason());
         }
-        connection_.WaitFor(
-            [&] {
-                const pa_stream_state_t state = pa_stream_get_state(stream_.get());
-                if (!PA_STREAM_IS_GOOD(state)) {
-                    const int error = pa_context_errno(connection_.context());
-                    if (error == PA_ERR_NOENTITY) {
-                        throw DeviceMissing(device.empty()
-                                                ? "нет устройства ввода звука"
-                                                : "нет устройства ввода «" + device + "»");
-                    }
-                    throw PulseError("не удалось открыть вход звука: " + ReasonText(error));
-                }
-                return state == PA_STREAM_READY;
-            },
-            deadline, "не удалось открыть вход звука: сервер не отвечает");
+        connection_.WaitUntilReady(stream_.get(), device, {"ввода", "вход"}, deadline);
         rate_ = static_cast<int>(pa_stream_get_sample_spec(stream_.get())->rate);
     }
 

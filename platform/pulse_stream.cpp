@@ -109,6 +109,29 @@ void Connection::Poll() {
     Iterate(Clock::now());
 }
 
+void Connection::WaitUntilReady(pa_stream* stream, const std::string& device,
+                                const StreamWords& words, Clock::time_point deadline) {
+    const std::string cannotOpen = std::string("не удалось открыть ") + words.stream + " звука: ";
+    const std::string timeout = cannotOpen + "сервер не отвечает";
+    WaitFor(
+        [&] {
+            const pa_stream_state_t state = pa_stream_get_state(stream);
+            if (!PA_STREAM_IS_GOOD(state)) {
+                const int error = pa_context_errno(context());
+                const std::string missing = std::string("нет устройства ") + words.device;
+                if (error == PA_ERR_NOENTITY && !device.empty()) {
+                    throw DeviceMissing(missing + " «" + device + "»");
+                }
+                if (error == PA_ERR_NOENTITY) {
+                    throw PulseError(missing + " звука");
+                }
+                throw PulseError(cannotOpen + ReasonText(error));
+            }
+            return state == PA_STREAM_READY;
+        },
+        deadline, timeout.c_str());
+}
+
 void Connection::WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
                          const char* timeoutText, const Tick& tick) {
     while (!ready()) {
@@ -173,22 +196,7 @@ void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_poin
                                    static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
         throw PulseError("не удалось открыть вывод звука: " + connection_.Reason());
     }
-    connection_.WaitFor(
-        [&] {
-            const pa_stream_state_t state = pa_stream_get_state(stream_.get());
-            if (!PA_STREAM_IS_GOOD(state)) {
-                const int error = pa_context_errno(connection_.context());
-                if (error == PA_ERR_NOENTITY && device != nullptr) {
-                    throw DeviceMissing("нет устройства вывода «" + settings.device + "»");
-                }
-                if (error == PA_ERR_NOENTITY) {
-                    throw PulseError("нет устройства вывода звука");
-                }
-                throw PulseError("не удалось открыть вывод звука: " + ReasonText(error));
-            }
-            return state == PA_STREAM_READY;
-        },
-        deadline, "не удалось открыть вывод звука: сервер не отвечает");
+    connection_.WaitUntilReady(stream_.get(), settings.device, {"вывода", "вывод"}, deadline);
     const pa_sample_spec* actual = pa_stream_get_sample_spec(stream_.get());
     rate_ = static_cast<int>(actual->rate);
     channels_ = actual->channels;

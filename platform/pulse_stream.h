@@ -84,6 +84,18 @@ class Connection {
     // Handles whatever the server has sent, without waiting.
     void Poll();
 
+    // How messages name the kind of stream: "вывода" and "вывод" for playback, "ввода" and "вход"
+    // for recording.
+    struct StreamWords {
+        const char* device;  // "нет устройства <device> «name»"
+        const char* stream;  // "не удалось открыть <stream> звука: ..."
+    };
+    // Waits until `stream`, connected to `device` (empty: the default one), is ready. Throws
+    // DeviceMissing when a named device does not exist, PulseError when the stream fails or is not
+    // ready before `deadline`.
+    void WaitUntilReady(pa_stream* stream, const std::string& device, const StreamWords& words,
+                        Clock::time_point deadline);
+
   private:
     struct LoopDeleter {
         void operator()(pa_mainloop* m) const { pa_mainloop_free(m); }
