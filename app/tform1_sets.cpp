@@ -10,7 +10,7 @@
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "signal/wav_writer.h"
 #include "tests/support/run_process.h"
 #include "window_fixture.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "packet/parameter_set.h"
+#include "sets/parameter_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > tornel::kMaxParameterSetBytes) {
