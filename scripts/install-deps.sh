@@ -17,9 +17,13 @@ packages=(
   libpulse-dev
   # the command line's JSON output
   nlohmann-json3-dev
+  # keying the transmitter: hamlib, for CAT and rigctld
+  libhamlib-dev
   # tests and benchmarks: GoogleTest, Google Benchmark, and a private PulseAudio server (with
   # pactl to set it up) that records what the end-to-end tests play
   libgtest-dev libgmock-dev libbenchmark-dev pulseaudio pulseaudio-utils
+  # tests of the keying: hamlib's rigctld with its dummy rig
+  libhamlib-utils
   # tests of the installed files: the menu entry, the AppStream metainfo, the manual pages
   desktop-file-utils appstream man-db
   # make package: the package's dependencies are read from the binaries
