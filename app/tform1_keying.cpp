@@ -91,6 +91,14 @@ bool TForm1::FollowTrainerKeying(bool pttOn) {
 
 // The run's end, "стоп", a duration change, the window's close: released and closed.
 void TForm1::StopTrainerKeying() {
+    if (!trainerKeying_) {
+        return;
+    }
+    try {
+        trainerKeying_->session().Release();
+    } catch (const ptt::PttError& e) {
+        SetStatus(QStringLiteral(" Передатчик не выключен: ") + QString::fromUtf8(e.what()));
+    }
     trainerKeying_.reset();
 }
 
