@@ -15,6 +15,7 @@
 #include "app/send_check.h"
 #include "app/sound_dialog.h"
 #include "app/spin_edit.h"
+#include "app/status_line.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
 #include "ui_tform1.h"
@@ -183,8 +184,9 @@ PacketInputs TForm1::ReadPacketInputs() const {
 // the status line names the field and the packet keeps its previous contents.
 bool TForm1::Button_FormFileClick() {
     ui_->Button_Out->setVisible(true);
+    const PacketInputs inputs = ReadPacketInputs();
     try {
-        const BuildResult built = BuildPacket(ReadPacketInputs(), *services_.parameters);
+        const BuildResult built = BuildPacket(inputs, *services_.parameters);
         state_.packet = built.packet;
         buildStatus_ = QString::fromStdString(built.status);
         SetStatus(buildStatus_);
@@ -193,9 +195,18 @@ bool TForm1::Button_FormFileClick() {
         SetMemoLines(ui_->Memo_MasIsh, built.packetListing);
         return true;
     } catch (const FieldOutOfRange& e) {
-        SetStatus(QString::fromUtf8(e.what()));
+        ShowOutOfRange(e, inputs);
         return false;
     }
+}
+
+// The value and the range in the status line, the field's name in its tooltip.
+void TForm1::ShowOutOfRange(const FieldOutOfRange& e, const PacketInputs& inputs) {
+    const auto i = static_cast<std::size_t>(e.fieldIndex());
+    const ParameterField& f = (*services_.parameters)[i];
+    SetStatus(
+        OutOfRangeStatus(e.fieldIndex(), inputs.fields[i], *services_.parameters),
+        QStringLiteral("поле %1: %2").arg(i + 1).arg(QString::fromStdString(NameWithUnit(f))));
 }
 
 // "выдать": rebuilds the packet from the fields as they stand, writes "_qq.wav" and "9_fmsig.h",
@@ -288,12 +299,12 @@ void TForm1::ShowSendResult(const platform::PlayResult& result, const SendCheckR
     } else if (!result.played || !result.error.empty()) {
         SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
     } else {
-        const QString played =
-            QStringLiteral("выдано на: ") + QString::fromStdString(result.deviceDescription);
+        const QString output = QString::fromStdString(result.deviceDescription);
         if (checked.status.empty()) {
-            SetStatus(buildStatus_, played);
+            SetStatus(SentStatus(buildStatus_, output));
             return;
         }
+        const QString played = QStringLiteral("выдано на: ") + output;
         QString detail = buildStatus_.trimmed() + u'\n' + played;
         if (!checked.detail.empty()) {
             detail += QStringLiteral("\nконтроль на входе «%1»: %2")
@@ -329,9 +340,9 @@ void TForm1::Button_SoundSetupClick() {
     WriteSoundSettings(*OpenUserSettings(), soundSettings_);
 }
 
-// The status line; its tooltip holds the whole text, which the line may cut.
+// The status line, one line long; its tooltip holds the whole text, which the line may cut.
 void TForm1::SetStatus(const QString& text, const QString& detail) {
-    ui_->StaticText_Error->setText(text);
+    ui_->StaticText_Error->setText(FitStatusLine(text, *ui_->StaticText_Error));
     ui_->StaticText_Error->setToolTip(detail.isEmpty() ? text.trimmed()
                                                        : text.trimmed() + u'\n' + detail);
 }

@@ -86,6 +86,17 @@ QString CaptionWithoutNumber(const QString& caption) {
     return text.simplified();
 }
 
+// The help views are pages of their own: black text on white whatever the desktop's palette, so
+// that the pages' own heading colours read on a dark desktop too.
+void ShowAsPaper(QTextEdit* help) {
+    QPalette palette = help->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::Text, Qt::black);
+    }
+    help->setPalette(palette);
+}
+
 }  // namespace
 
 void TForm1::ApplyDesignFonts() {
@@ -95,7 +106,7 @@ void TForm1::ApplyDesignFonts() {
         SetPixelSize(field, 13);
     }
     SetPixelSize(ui_->Button_Out, 16);
-    SetPixelSize(ui_->StaticText_Error, 11);  // two lines fit when a reason is long
+    SetPixelSize(ui_->StaticText_Error, 11);
     SetPixelSize(ui_->Memo_MasIsh, 16);
     SetPixelSize(ui_->Memo1, 11);
     SetPixelSize(ui_->Memo2, 11);
@@ -132,6 +143,12 @@ void TForm1::SetUpCharts() {
     StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
                QCPScatterStyle::ssSquare);
     ptt->yAxis->setRange(-0.5, 1.5);
+    // Ticks only at the two levels of the pattern (released, pressed): a tick label at -0.5 would
+    // stand in the corner beside the bottom axis's first label and touch it in a larger font.
+    auto levels = QSharedPointer<QCPAxisTickerFixed>::create();
+    levels->setTickStep(1.0);
+    levels->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    ptt->yAxis->setTicker(levels);
     ptt->xAxis->setRange(-2.5, 11.0);
 
     QCustomPlot* filter = ui_->Chart_Filtr;
@@ -155,6 +172,7 @@ void TForm1::SetUpCharts() {
 // colour of its own is drawn in the palette's text colour and must not come out red.
 void TForm1::SetUpHelpViews() {
     for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+        ShowAsPaper(help);
         QTextCharFormat red;
         red.setForeground(QColor(kDesignTextRed));
         QTextCursor all(help->document());
