@@ -35,6 +35,9 @@ void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
 
 constexpr int kFilterChartMarkers = 120;
 
+// The parameter whose three durations are the trainer's pattern.
+constexpr int kPatternParameter = 10;
+
 QString ProgressText(double fraction) {
     const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
     return QStringLiteral(" Выдача сигнала: %1 %").arg(percent);
@@ -140,13 +143,17 @@ void TForm1::ConnectHandlers() {
     connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
     connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
-    connect(ui_->CheckBox_5, &QCheckBox::clicked, this, &TForm1::CheckBox_5Click);
-    connect(ui_->CheckBox_6, &QCheckBox::clicked, this, &TForm1::CheckBox_6Click);
-    connect(ui_->CheckBox_8, &QCheckBox::clicked, this, &TForm1::CheckBox_8Click);
-    connect(ui_->CheckBox_9, &QCheckBox::clicked, this, &TForm1::CheckBox_9Click);
-    connect(ui_->CheckBox_10, &QCheckBox::clicked, this, &TForm1::CheckBox_10Click);
-    for (SpinEdit* field : {ui_->SpinEdit_10, ui_->SpinEdit_11, ui_->SpinEdit_12}) {
-        connect(field, &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
+    // CheckBox_5Click .. CheckBox_10Click: each box's click enables the fields under it.
+    for (const EnablingBox& box : kEnablingBoxes) {
+        connect(EnablingCheckBox(box.parameter), &QCheckBox::clicked, this,
+                [this, parameter = box.parameter] { EnableFieldsOfBox(parameter); });
+    }
+    // The trainer's pattern follows every field of parameter 10.
+    const auto fields = ParameterFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].parameter == kPatternParameter) {
+            connect(fields[i], &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
+        }
     }
     connect(ui_->Button_Sound, &QPushButton::clicked, this, &TForm1::Button_SoundClick);
     connect(ui_->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);

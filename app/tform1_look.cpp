@@ -97,6 +97,22 @@ void ShowAsPaper(QTextEdit* help) {
     help->setPalette(palette);
 }
 
+// The nearest caption on the field's row, right of it (a duration of parameter 10 and its label).
+QLabel* CaptionBeside(const QWidget& field) {
+    const QRect f = field.geometry();
+    QLabel* nearest = nullptr;
+    for (QLabel* label :
+         field.parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect place = label->geometry();
+        const bool onTheRow = place.center().y() >= f.top() && place.center().y() <= f.bottom();
+        if (onTheRow && place.left() > f.right() &&
+            (nearest == nullptr || place.left() < nearest->geometry().left())) {
+            nearest = label;
+        }
+    }
+    return nearest;
+}
+
 }  // namespace
 
 void TForm1::ApplyDesignFonts() {
@@ -213,12 +229,14 @@ void TForm1::SetAccessibleNames() {
         fields[i]->setAccessibleName(CaptionWithoutNumber(group->title()));
         fields[i]->setAccessibleDescription(unit->text().simplified());
     }
-    for (auto [field, label] :
-         {std::pair{ui_->SpinEdit_10, ui_->Label15}, std::pair{ui_->SpinEdit_11, ui_->Label17},
-          std::pair{ui_->SpinEdit_12, ui_->Label18}}) {
-        field->setAccessibleName(label->text());
-        field->setAccessibleDescription(QStringLiteral("секунды"));
-        label->setBuddy(field);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].member == nullptr) {
+            continue;
+        }
+        QLabel* label = CaptionBeside(*fields[i]);
+        fields[i]->setAccessibleName(label->text());
+        fields[i]->setAccessibleDescription(QStringLiteral("секунды"));
+        label->setBuddy(fields[i]);
     }
     ui_->SpinEdit_Alfa->setAccessibleName(QStringLiteral("Коэффициент модуляционного фильтра"));
     ui_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));

@@ -108,11 +108,7 @@ void TForm1::ShowParameterSet(const PacketInputs& inputs) {
     for (const EnablingBox& box : kEnablingBoxes) {
         EnablingCheckBox(box.parameter)->setChecked(inputs.boxes.*(box.state));
     }
-    CheckBox_5Click();
-    CheckBox_6Click();
-    CheckBox_8Click();
-    CheckBox_9Click();
-    CheckBox_10Click();
+    FollowBoxes();
 }
 
 }  // namespace tornel::app
