@@ -81,6 +81,7 @@ int main(int argc, char* argv[]) {
         services.workDir = tornel::app::MenuOutputFolder();
     }
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
+    tornel::app::ReportFirstPaint(form1);
     const tornel::app::ScrollWindow scroll = tornel::app::ShowOnScreen(form1);
 
     tornel::app::TForm2 form2;  // created and kept, never shown

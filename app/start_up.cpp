@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -25,6 +27,24 @@ bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
+
+Q_LOGGING_CATEGORY(lcStartUp, "tornel4.startup", QtWarningMsg)
+
+// Writes kFirstPaintLine at the first paint of the widget it watches, then removes itself.
+class FirstPaintReport : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            qCDebug(lcStartUp, "%s", kFirstPaintLine);
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
 
 // The message handler in force before the guard's, for every message but the fatal one.
 QtMessageHandler previousHandler = nullptr;
@@ -129,6 +149,12 @@ DisplayFailureGuard::DisplayFailureGuard() {
 DisplayFailureGuard::~DisplayFailureGuard() {
     qInstallMessageHandler(previousHandler);
     previousHandler = nullptr;
+}
+
+void ReportFirstPaint(QWidget& window) {
+    if (lcStartUp().isDebugEnabled()) {
+        window.installEventFilter(new FirstPaintReport(&window));  // owned by the window
+    }
 }
 
 std::string DisplayFailureMessage(const std::string& display) {

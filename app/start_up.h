@@ -75,6 +75,11 @@ class DisplayFailureGuard {
     DisplayFailureGuard& operator=(const DisplayFailureGuard&) = delete;
 };
 
+// With "tornel4.startup.debug=true" in QT_LOGGING_RULES, the window's first paint writes the line
+// kFirstPaintLine on standard error, for measuring the start-up from outside the process.
+inline constexpr const char* kFirstPaintLine = "window painted";
+void ReportFirstPaint(QWidget& window);
+
 // What the guard prints, for the display named `display`.
 std::string DisplayFailureMessage(const std::string& display);
 
