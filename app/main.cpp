@@ -64,6 +64,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     displayGuard.reset();
     tornel::app::LoadQtTranslations(application);
+    tornel::app::UseDesignFont();
     QApplication::setApplicationName(QStringLiteral("tornel4"));
     QApplication::setOrganizationName(QStringLiteral("tornel4"));
     QApplication::setApplicationVersion(QString::fromLatin1(tornel::install::kVersion));

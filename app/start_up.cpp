@@ -1,5 +1,6 @@
 #include "app/start_up.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -130,6 +131,12 @@ ScrollWindow ShowOnScreen(QWidget& window) {
     scroll->move(area.topLeft());
     scroll->show();
     return scroll;
+}
+
+void UseDesignFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
 }
 
 bool LoadQtTranslations(QCoreApplication& application) {

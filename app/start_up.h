@@ -59,6 +59,10 @@ using ScrollWindow = std::unique_ptr<QScrollArea, GiveBackWidget>;
 // where the window fits: nothing is returned.
 ScrollWindow ShowOnScreen(QWidget& window);
 
+// The window's design font (11-pixel sans serif) as the application's, before the window is made,
+// so that its controls start with it rather than change to it one by one.
+void UseDesignFont();
+
 // Qt's own texts (the standard file dialogs, the context menus of text fields) in Russian, from
 // Qt's translations (qtbase_ru.qm); false when they are not installed, and the texts stay
 // English.
