@@ -21,6 +21,8 @@ run=(
   libpulse-dev
   # the command line's JSON output
   nlohmann-json3-dev
+  # keying the transmitter: hamlib, for CAT and rigctld
+  libhamlib-dev
   # fonts the window's design fonts map to (metric twins of the Windows fonts; Cyrillic
   # fallback): without a font every letter is a box
   fonts-liberation fonts-dejavu-core
@@ -38,6 +40,8 @@ test=(
   desktop-file-utils appstream man-db
   # the package's checks in the suite read the binaries' dependencies like `make package`
   dpkg-dev file
+  # tests of the keying: hamlib's rigctld with its dummy rig
+  libhamlib-utils
 )
 
 package=(
