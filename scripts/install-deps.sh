@@ -15,6 +15,8 @@ run=(
   # the window: Qt 6 Widgets (with the offscreen platform the tests use), Qt's X11 platform
   # plugin to show it on a desktop, the OpenGL headers Qt's CMake files ask for, the charts
   qt6-base-dev qt6-qpa-plugins libgl-dev libqcustomplot-dev
+  # Qt's own texts in Russian: the standard file dialogs, the context menus
+  qt6-translations-l10n
   # sound: the PulseAudio client library the program plays through
   libpulse-dev
   # the command line's JSON output
