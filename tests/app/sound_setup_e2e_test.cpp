@@ -140,11 +140,17 @@ TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     EXPECT_TRUE(list->itemText(list->findData(QStringLiteral("cap"))).contains("основной"));
     server->AddSink("c");  // a card plugged in while the dialog is open
     EXPECT_TRUE(ProcessUntil([&] { return list->findData(QStringLiteral("c")) >= 0; }, 5.0));
+    // Inputs too: one that becomes the default, then another, which no change of the default
+    // announces, plugged in and out.
     auto* inputs = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_CheckInput"));
-    server->Pactl({"load-module", "module-null-source", "source_name=usb"});  // an input, too
-    EXPECT_TRUE(ProcessUntil([&] { return inputs->findData(QStringLiteral("usb")) >= 0; }, 5.0));
+    auto listed = [&](const char* input) { return inputs->findData(QString::fromLatin1(input)); };
+    server->Pactl({"load-module", "module-sine-source", "source_name=line"});
+    server->Pactl({"set-default-source", "line"});
+    EXPECT_TRUE(ProcessUntil([&] { return listed("line") >= 0; }, 5.0));
+    server->Pactl({"load-module", "module-null-source", "source_name=usb"});
+    EXPECT_TRUE(ProcessUntil([&] { return listed("usb") >= 0; }, 5.0));
     server->Pactl({"unload-module", "module-null-source"});
-    EXPECT_TRUE(ProcessUntil([&] { return inputs->findData(QStringLiteral("usb")) < 0; }, 5.0));
+    EXPECT_TRUE(ProcessUntil([&] { return listed("usb") < 0; }, 5.0));
 
     list->setCurrentIndex(list->findData(QStringLiteral("b")));
     dialog.findChild<QSpinBox*>(QStringLiteral("SpinBox_Level"))->setValue(50);

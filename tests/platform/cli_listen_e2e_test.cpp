@@ -124,7 +124,8 @@ TEST_F(CliListen, PrintsOneLinePerPacketAndExitsOneWithoutAGoodOne) {
     const std::vector<std::int16_t> badOnly(second.begin(), second.end());
     EXPECT_EQ(Listen(server, badOnly, {"--count", "1", "--seconds", "10"}).status, 1);
     EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--seconds", "0"}).status, 2);
-    EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--count", "0", "--seconds", "1"}).status, 2);
+    EXPECT_EQ(
+        test::RunProcess(test::CliPath(), {"listen", "--count", "0", "--seconds", "1"}).status, 2);
     EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--p1", "5"}).status, 2);
 }
 
