@@ -112,6 +112,9 @@ void TForm1::ChooseView(const QStringList& arguments) {
 }
 
 bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        StopTrainerKeying();  // the window goes: nothing it keyed stays keyed
+    }
     const bool handled = QWidget::event(event);
     if (fitOuterSizePending_ && (event->type() == QEvent::Show || event->type() == QEvent::Move ||
                                  event->type() == QEvent::Resize)) {
@@ -259,6 +262,7 @@ void TForm1::PlaySignal() {
     }
     platform::PlayResult result;
     SendCheckReport checked;
+    QString releaseProblem;
     {
         playing_ = true;
         InputBlocker blocker;
@@ -268,7 +272,7 @@ void TForm1::PlaySignal() {
             check = std::make_unique<SendCheck>(*state_.devices.sound, soundSettings_.checkInput,
                                                 soundSettings_.CheckInputLabel(), state_.packet);
         }
-        result = PlayWavFile(check.get());
+        result = PlayKeyed(check.get(), releaseProblem);
         if (check && result.played && result.error.empty()) {
             ui_->StaticText_Error->setText(QStringLiteral(" Контроль сигнала..."));
             checked = check->Finish([] { QCoreApplication::processEvents(); });
@@ -276,6 +280,11 @@ void TForm1::PlaySignal() {
         playing_ = false;
     }
     ShowSendResult(result, checked);
+    if (!releaseProblem.isEmpty()) {
+        SetStatus(QStringLiteral(" Передатчик не выключен: ") + releaseProblem);
+        ShowError(QStringLiteral("Передатчик не выключен: %1.\nВыключите его вручную.")
+                      .arg(releaseProblem));
+    }
 }
 
 // The status line after a send: the check's verdict when there was one, its tooltip the build's
@@ -321,7 +330,7 @@ platform::PlayResult TForm1::PlayWavFile(SendCheck* check) {
 // "звук...": the output and level of the send and the check input; remembered in the user's
 // settings on OK.
 void TForm1::Button_SoundSetupClick() {
-    SoundDialog dialog(*state_.devices.sound, soundSettings_, this);
+    SoundDialog dialog(*state_.devices.sound, soundSettings_, this, services_.openTransmitter);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }

@@ -176,7 +176,7 @@ void TForm1::ApplyParameterTable() {
         fields[i]->setSingleStep(f.step);
         fields[i]->setValue(f.design);
     }
-    const EnableBoxes design;
+    const BoxStates design;
     for (const EnablingBox& box : kEnablingBoxes) {
         EnablingCheckBox(box.parameter)->setChecked(design.*(box.state));
     }

@@ -245,7 +245,7 @@ class ParameterOptions {
     }
 
     void SetBoxes(const std::string& option, const std::string& list, bool state,
-                  EnableBoxes& boxes) const {
+                  BoxStates& boxes) const {
         const std::string allowed = AllowedText(option, table_);
         for (const auto& item : SplitList(option, list, allowed)) {
             bool* box = BoxOf(ParseInt32(option, item, allowed), boxes);
@@ -369,7 +369,7 @@ std::string OnOff(bool on) {
 std::string FieldHelp(const ParameterField& f, const std::string& indent) {
     std::string text = NameWithUnit(f) + ": от " + std::to_string(f.min) + " до " +
                        std::to_string(f.max) + ", по умолчанию " + std::to_string(f.design);
-    const EnableBoxes designBoxes;
+    const BoxStates designBoxes;
     if (const bool* box = BoxOf(f.box, designBoxes); f.zeroedByBox && box != nullptr) {
         text += "\n" + OptionColumn("") + indent + "в пакете 0, когда флажок " +
                 std::to_string(f.box) + " выключен (по умолчанию " + OnOff(*box) + ")";

@@ -8,6 +8,7 @@
 
 #include "packet/packet.h"
 #include "platform/sound_level.h"
+#include "signal/signal_constants.h"
 
 namespace tornel::cli {
 
@@ -24,7 +25,7 @@ struct Options {
     PacketInputs inputs;    // --p1 .. --p10, --enable, --disable, --load
     std::string setName;    // the name of a set loaded by --load, kept by --save
     bool filterOn = true;   // --filter on|off (the window starts with the filter on)
-    double alpha = 0.2;     // --alpha N gives N/100; the coefficient at start is 0.2
+    double alpha = kInitialAlpha;  // --alpha N gives N/100
     bool json = false;      // --json
     std::string dir = ".";  // --dir (generate)
     int repeat = 1;         // --repeat (generate)

@@ -96,7 +96,7 @@ void ReadFields(const Json& root, const ParameterTable& table, PacketInputs& inp
     }
 }
 
-void ReadBoxes(const Json& root, EnableBoxes& boxes) {
+void ReadBoxes(const Json& root, BoxStates& boxes) {
     const Json& states = Required(root, "boxes", "boxes");
     for (const EnablingBox& box : kEnablingBoxes) {
         const std::string title = "boxes." + ParameterKey(box.parameter);

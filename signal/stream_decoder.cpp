@@ -791,8 +791,8 @@ class StreamDecoder::Impl {
 };
 
 StreamDecoder::StreamDecoder(int sampleRate) {
-    if (sampleRate < kMinWavRate || sampleRate > kMaxWavRate) {
-        throw std::invalid_argument("частота дискретизации вне 8000..48000 Гц");
+    if (sampleRate < kMinDecoderRate || sampleRate > kMaxDecoderRate) {
+        throw std::invalid_argument("частота дискретизации вне " + DecoderRateRangeText());
     }
     impl_ = std::make_unique<Impl>(sampleRate);
 }

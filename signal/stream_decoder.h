@@ -20,11 +20,9 @@
 #include <vector>
 
 #include "packet/packet.h"
+#include "signal/signal_constants.h"
 
 namespace tornel {
-
-// Samples are in 16-bit units: a full-scale sine has this amplitude.
-inline constexpr double kFullScale = 32768.0;
 
 struct DecodeResult {
     bool found = false;  // 128 symbols were read
@@ -43,7 +41,7 @@ struct DecodeResult {
 
 class StreamDecoder {
   public:
-    // `sampleRate` from 8000 to 48000; throws std::invalid_argument otherwise.
+    // `sampleRate` from kMinDecoderRate to kMaxDecoderRate; throws std::invalid_argument otherwise.
     explicit StreamDecoder(int sampleRate);
     ~StreamDecoder();
     StreamDecoder(StreamDecoder&&) noexcept;

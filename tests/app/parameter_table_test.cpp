@@ -89,5 +89,13 @@ TEST_F(ParameterTableWalk, ChangingOneFieldInTheTableChangesEveryConsumer) {
     parameters = &kParameterTable;
 }
 
+// The form's caption of parameter 9 repeats its range in words of its own ("(300-1900Гц)"): it
+// must say what the table allows.
+TEST_F(ParameterTableWalk, TheRangeInTheCaptionOfParameter9IsTheTables) {
+    const ParameterField& f = kParameterTable[FieldsOf(9).at(0)];
+    EXPECT_TRUE(Control<QLabel>("Label_P9")->text().contains(
+        QStringLiteral("(%1-%2%3)").arg(f.min).arg(f.max).arg(QString::fromUtf8(f.unit))));
+}
+
 }  // namespace
 }  // namespace tornel::app::testing

@@ -61,6 +61,7 @@ class WindowTest : public ::testing::Test {
 
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
+    ptt::TransmitterOpener openTransmitter;               // likewise; empty: the real one
     QString chosenFile;    // what the window's file dialog returns ("": cancelled)
     QString dialogFolder;  // the folder the last file dialog opened in
     std::unique_ptr<ProgramState> state;
