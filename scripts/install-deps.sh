@@ -24,6 +24,10 @@ packages=(
   desktop-file-utils appstream man-db
   # make package: the package's dependencies are read from the binaries
   dpkg-dev file
+  # the core on other targets and the browser edition: Debian's emscripten, the arm64 cross
+  # compiler with qemu-user to run its programs, Node for WebAssembly and the page's tests,
+  # headless Chromium for the page's tests
+  emscripten g++-aarch64-linux-gnu qemu-user nodejs chromium
   # fonts the window's design fonts map to (metric twins of the Windows fonts; Cyrillic
   # fallback): without a font every letter is a box
   fonts-liberation fonts-dejavu-core
