@@ -4,7 +4,7 @@ ARGS    ?=
 WERROR  := $(if $(filter true,$(CI)),ON,OFF)
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz package clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz package clean web run-web
 
 all: build
 
@@ -22,6 +22,16 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The browser edition: build/web/, a folder of static files for any web server.
+web: configure
+	@NODE_PATH=/usr/share/nodejs cmake --build $(BUILD) --target web
+
+# Builds the page and serves it on this computer; the address is printed.
+WEB_PORT ?= 8321
+run-web: web
+	@echo "Программатор в браузере: http://localhost:$(WEB_PORT)/  (Ctrl+C останавливает)"
+	@cd $(BUILD)/web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
 # The unit and window tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer
 # in a build folder of their own. The environment also reaches the test discovery in the build.

@@ -47,6 +47,11 @@ class FileError : public std::runtime_error {
 // The 44 bytes that open every "_qq.wav".
 std::array<std::uint8_t, kWavHeaderBytes> WavHeader();
 
+// Runs the synthesis of `packet` and returns the bytes of "_qq.wav" (the data chunk holds silence
+// after the signal); the text of "9_fmsig.h" is then CArrayText(synth.buffer()). WriteWavFile
+// writes these; the browser edition hands them out as downloads.
+std::string SynthesizeWavImage(Synthesizer& synth, const Packet& packet, bool filterOn);
+
 // Creates "_qq.wav" in `dir`, runs the synthesis of `packet`, writes the data chunk (silence
 // after the signal) and the C-array export. Throws FileError; when "_qq.wav" cannot be created
 // nothing is synthesised and the synthesizer is unchanged.
