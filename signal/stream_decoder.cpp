@@ -272,18 +272,34 @@ class ToneBank {
           mean_(mean) {
         // Left uninitialised: every entry is written as its sample arrives, and a fresh zeroed
         // copy of several megabytes per lead-in costs more than the sums themselves.
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
         prefix_ = std::make_unique_for_overwrite<Sum[]>(length_ * kToneHz.size());
+#else
+        // The same default-initialised array, for standard libraries without the helper
+        // (the WebAssembly build's).
+        prefix_.reset(new Sum[length_ * kToneHz.size()]);
+#endif
         for (std::size_t tone = 0; tone < kToneHz.size(); ++tone) {
             w_[tone] = kTwoPi * kToneHz[tone] * clockRatio / rate;
             prefix_[tone * length_] = Sum{0.0, 0.0};
         }
     }
 
-    Index begin() const { return begin_; }
-    Index covered() const { return covered_; }
-    Index plannedEnd() const { return plannedEnd_; }
-    double peak() const { return peak_; }
-    std::size_t bytes() const { return length_ * kToneHz.size() * sizeof(Sum); }
+    Index begin() const {
+        return begin_;
+    }
+    Index covered() const {
+        return covered_;
+    }
+    Index plannedEnd() const {
+        return plannedEnd_;
+    }
+    double peak() const {
+        return peak_;
+    }
+    std::size_t bytes() const {
+        return length_ * kToneHz.size() * sizeof(Sum);
+    }
 
     // The next samples, from covered(); those past the planned end are left out.
     void Extend(std::span<const float> samples) {
@@ -306,7 +322,9 @@ class ToneBank {
     }
 
     // No more samples will come.
-    void EndOfStream() { plannedEnd_ = covered_; }
+    void EndOfStream() {
+        plannedEnd_ = covered_;
+    }
 
     // Whether the sums over [a, b) are there, will be once more samples arrive, or never will.
     Coverage Check(Index a, Index b) const {
