@@ -64,7 +64,7 @@ TEST_F(Keying, ATransmitterThatCannotBeKeyedStopsTheSendBeforeAnythingPlays) {
     fake.refuseOpen = true;
     Send();
     EXPECT_THAT(sound.playedPaths, IsEmpty());
-    EXPECT_EQ(Status(), " Сигнал не выдан: RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0");
+    EXPECT_EQ(StatusMessage(), " Сигнал не выдан: RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0");
 
     fake.refuseOpen = false;
     fake.tx.refuseKey = true;
@@ -133,7 +133,7 @@ TEST_F(Keying, TrainerDoesNotStartWhenTheTransmitterCannotBeOpened) {
     Button("Button_Sound")->click();
     EXPECT_EQ(Button("Button_Sound")->text(), QStringLiteral("старт"));
     EXPECT_FALSE(Timer1()->isActive());
-    EXPECT_EQ(Status(),
+    EXPECT_EQ(StatusMessage(),
               " Передатчик не включается: RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0");
 }
 

@@ -122,7 +122,7 @@ TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
     server->RemoveSink("b");
     Recreate({}, {}, output.get());
     Send();
-    EXPECT_EQ(Status(), QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
+    EXPECT_EQ(StatusMessage(), QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
                             .arg(QString::fromStdString(chosen.deviceDescription)));
     EXPECT_TRUE(CapSilent()) << "the signal went to another output";
 
