@@ -1,6 +1,7 @@
 // Playback of a WAV file through the PulseAudio server, to its last sample.
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "platform/pulse_backend.h"
@@ -22,12 +23,27 @@ double SecondsOf(const WavAudio& audio) {
 
 // Slack beyond the length of the sound before a playback that does not progress is given up.
 constexpr auto kPlaybackSlack = std::chrono::seconds(3);
-// Samples go to the server in pieces of this length, with a progress report between pieces.
-constexpr int kChunkMs = 50;
-// Playback starts with this much buffered; the rest of the (large) buffer fills while it plays,
-// so the first sample goes out at once and a slow progress callback cannot starve the stream.
-constexpr int kStartAfterMs = 150;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+// The position the server reports may stay a few milliseconds short of the end; less than this
+// short of it (of the silent tail) counts as whole.
+constexpr double kPlayedTolerance = 0.02;
+
+// The server reported less played than the file holds: the end never left the sound card.
+class CutShort : public PulseError {
+  public:
+    using PulseError::PulseError;
+};
+
+// "выдано 1,99 с из 4,92 с"
+std::string PlayedText(double played, double total) {
+    auto seconds = [](double s) {
+        std::string text = std::to_string(std::lround(s * 100) / 100) + "," +
+                           std::to_string(std::lround(s * 100) % 100 / 10) +
+                           std::to_string(std::lround(s * 100) % 10);
+        return text + " с";
+    };
+    return "выдано " + seconds(played) + " из " + seconds(total);
+}
 
 // Reports the played fraction to the caller, not more often than every kProgressInterval.
 class ProgressReporter {
@@ -87,6 +103,10 @@ class FilePlayback : public SoundOutput {
             return result;
         } catch (const DeviceMissing& e) {
             return PlayFailure(e.what(), true);
+        } catch (const CutShort& e) {
+            PlayResult result = PlayFailure(e.what());
+            result.incomplete = true;
+            return result;
         } catch (const PulseError& e) {
             return PlayFailure(e.what());
         }
@@ -103,7 +123,7 @@ class FilePlayback : public SoundOutput {
                                .channels = audio.channelCount,
                                .useSinkRate = false,
                                .targetLatencyMs = 0,
-                               .startAfterMs = kStartAfterMs,
+                               .startAfterMs = 0,
                                .startCorked = false},
                               Clock::now() + kConnectLimit);
         const auto deadline = Clock::now() + kPlaybackSlack +
@@ -112,18 +132,25 @@ class FilePlayback : public SoundOutput {
         ProgressReporter reporter(progress, SecondsOf(audio));
         const auto tick = [&] { reporter.Report(stream); };
 
-        const std::size_t chunk = static_cast<std::size_t>(audio.sampleRate) * kChunkMs / 1000 *
-                                  static_cast<std::size_t>(audio.channelCount);
         const std::span<const std::int16_t> samples(audio.samples);
         std::size_t written = 0;
         while (written < samples.size()) {
             const std::size_t writable = stream.WaitWritable(deadline, tick);
-            const std::size_t count = std::min({writable, chunk, samples.size() - written});
+            const std::size_t count = std::min(writable, samples.size() - written);
             stream.Write(samples.subspan(written, count));
             written += count;
             reporter.Report(stream);
         }
-        stream.Drain(deadline, tick);
+        // What is still to come includes the output's own latency, which may be seconds.
+        const double ahead = std::max(0.0, SecondsOf(audio) - stream.PlayedSeconds());
+        const double played = stream.PlayOut(
+            SecondsOf(audio) - kPlayedTolerance,
+            Clock::now() + kPlaybackSlack +
+                std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead)),
+            tick);
+        if (played < SecondsOf(audio) - kPlayedTolerance) {
+            throw CutShort(PlayedText(played, SecondsOf(audio)));
+        }
         reporter.Finish();
         return stream.DeviceDescription(Clock::now() + kConnectLimit);
     }

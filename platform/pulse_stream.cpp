@@ -1,6 +1,7 @@
 #include "platform/pulse_stream.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace tornel::platform::pulse {
 
@@ -235,6 +236,7 @@ void PlaybackStream::Write(std::span<const std::int16_t> samples) {
         ThrowIfBroken(kInterrupted);
         throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
+    writtenFrames_ += samples.size() / static_cast<std::size_t>(channels_);
 }
 
 void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
@@ -243,6 +245,51 @@ void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
             return pa_stream_drain(stream_.get(), done, userdata);
         },
         deadline, tick);
+}
+
+double PlaybackStream::PlayOut(double until, Clock::time_point deadline, const Tick& tick) {
+    const double end = std::min(until, static_cast<double>(writtenFrames_) / rate_);
+    // Fed with silence, the stream never runs dry: its position keeps counting until the last
+    // sample of the sound has been played, and the silence still buffered then is dropped.
+    const std::vector<std::int16_t> silence(
+        static_cast<std::size_t>(rate_ / 20 * channels_));  // 50 ms
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
+    lastTimingAnswer_ = Clock::now();
+    double played = PlayedSeconds();
+    connection_.WaitFor(
+        [&] {
+            ThrowIfBroken(kInterrupted);
+            const std::size_t room = pa_stream_writable_size(stream_.get());
+            if (room != static_cast<std::size_t>(-1) && room >= frameBytes) {
+                const std::size_t bytes =
+                    std::min(room / frameBytes * frameBytes, silence.size() * sizeof(std::int16_t));
+                if (pa_stream_write(stream_.get(), silence.data(), bytes, nullptr, 0,
+                                    PA_SEEK_RELATIVE) < 0) {
+                    ThrowIfBroken(kInterrupted);
+                }
+            }
+            RefreshTiming();
+            if (Clock::now() - lastTimingAnswer_ > kConnectLimit) {
+                throw PulseError(kNoAnswerWhilePlaying);
+            }
+            played = PlayedSeconds();
+            return played >= end || Clock::now() >= deadline;
+        },
+        deadline + kConnectLimit, kNoAnswerWhilePlaying, tick);
+    return played;
+}
+
+void PlaybackStream::RefreshTiming() {
+    const auto now = Clock::now();
+    if (now - lastTimingRequest_ < kLoopSlice ||
+        (timing_ && pa_operation_get_state(timing_.get()) == PA_OPERATION_RUNNING)) {
+        return;
+    }
+    lastTimingRequest_ = now;
+    auto onAnswer = [](pa_stream*, int /*success*/, void* userdata) {
+        *static_cast<Clock::time_point*>(userdata) = Clock::now();
+    };
+    timing_.reset(pa_stream_update_timing_info(stream_.get(), onAnswer, &lastTimingAnswer_));
 }
 
 void PlaybackStream::SetCorked(bool corked, Clock::time_point deadline) {

@@ -130,8 +130,15 @@ class PlaybackStream {
     std::size_t WaitWritable(Clock::time_point deadline, const Tick& tick);
     // Hands samples to the server; it buffers whatever exceeds the writable size.
     void Write(std::span<const std::int16_t> samples);
-    // Returns when everything written has been played.
+    // Returns when the server has taken everything written (it may still be buffered ahead of
+    // the sound card: a beep's short stream does not wait for that).
     void Drain(Clock::time_point deadline, const Tick& tick);
+    // Waits until the server reports the last sample written as played at the sound card (or
+    // `until` seconds, if earlier), or until `deadline`; returns the seconds played by then.
+    // Throws PulseError when the server stops answering. A drain would not do: the server
+    // acknowledges it once the output has taken the samples, which may be its whole latency
+    // (seconds, for some outputs) before they are heard, and a stream closed then is cut off.
+    double PlayOut(double until, Clock::time_point deadline, const Tick& tick);
     // Pauses or resumes the stream. A paused stream takes no part in the mixing, so that the
     // server may suspend the output while nothing else plays; samples written meanwhile wait.
     void SetCorked(bool corked, Clock::time_point deadline);
@@ -156,11 +163,17 @@ class PlaybackStream {
     // Starts a stream operation (given the callback and its data) and waits for its answer.
     using StartOperation = std::function<pa_operation*(pa_stream_success_cb_t, void*)>;
     void AwaitOperation(const StartOperation& start, Clock::time_point deadline, const Tick& tick);
+    // Asks for a fresh timing report unless one is on its way.
+    void RefreshTiming();
 
     Connection connection_;  // first in, last out: the stream lives on it
     std::unique_ptr<pa_stream, StreamDeleter> stream_;
     bool drained_ = false;
-    Operation drain_;  // after drained_, which its callback writes
+    Operation drain_;   // after drained_, which its callback writes
+    Operation timing_;  // a timing report asked for
+    Clock::time_point lastTimingRequest_{};
+    Clock::time_point lastTimingAnswer_{};
+    std::size_t writtenFrames_ = 0;
     int rate_ = 0;
     int channels_ = 0;
 };
