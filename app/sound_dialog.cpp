@@ -3,19 +3,16 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
 #include <map>
 #include <vector>
 
 #include "app/transmitter_box.h"
-#include "signal/synthesizer.h"
 #include "ui_sound_dialog.h"
 
 namespace tornel::app {
 
 namespace {
 
-constexpr double kCheckSeconds = 3.0;
 // How often the output list takes in the server's changes, and the check tone is kept going.
 constexpr int kWatchIntervalMs = 250;
 constexpr int kCheckIntervalMs = 20;
@@ -55,16 +52,6 @@ bool ShowDeviceList(QComboBox* list, const QString& first,
 }
 
 }  // namespace
-
-std::vector<std::int16_t> CheckToneSamples(double seconds) {
-    const auto count = static_cast<std::size_t>(seconds * kSampleRate);
-    std::vector<std::int16_t> samples(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const long double phase = synthesis::kToneIncrement * static_cast<long double>(i);
-        samples[i] = static_cast<std::int16_t>(std::lround(kAmplitude * std::sin(phase)));
-    }
-    return samples;
-}
 
 SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& current,
                          QWidget* parent, ptt::TransmitterOpener openTransmitter)
@@ -173,8 +160,7 @@ void SoundDialog::Button_CheckClick() {
         StopCheck();
         return;
     }
-    check_ = backend_.StartPlayback(CheckToneSamples(kCheckSeconds), kSampleRate,
-                                    {SelectedDevice(), ui_->SpinBox_Level->value()});
+    check_ = backend_.StartCheckTone({SelectedDevice(), ui_->SpinBox_Level->value()});
     ui_->Button_Check->setText(QStringLiteral("стоп"));
     checkTimer_->start(kCheckIntervalMs);
     CheckTimerTimer();

@@ -58,8 +58,4 @@ class SoundDialog : public QDialog {
     TransmitterBox* transmitter_ = nullptr;
 };
 
-// The check tone: the signal's middle tone (that of its lead-in) at the signal's amplitude and
-// rate, for `seconds`.
-std::vector<std::int16_t> CheckToneSamples(double seconds);
-
 }  // namespace tornel::app

@@ -312,6 +312,9 @@ void TForm1::ShowSendResult(const platform::PlayResult& result, const SendCheckR
         // The chosen output is named as the operator chose it; nothing went anywhere else.
         SetStatus(QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
                       .arg(QString::fromStdString(soundSettings_.DeviceLabel())));
+    } else if (result.incomplete) {
+        SetStatus(QStringLiteral(" Сигнал не выдан полностью: ") +
+                  QString::fromStdString(result.error));
     } else if (!result.played || !result.error.empty()) {
         SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
     } else {

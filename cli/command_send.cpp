@@ -35,6 +35,9 @@ std::string PlayFile(const std::string& path, const platform::PlaybackTarget& ta
     if (result.played) {
         return {};
     }
+    if (result.incomplete) {
+        return "сигнал не выдан полностью: " + result.error;
+    }
     if (result.deviceMissing) {
         return result.error + "; есть: " + OutputsText(module->backend().ListDevices());
     }

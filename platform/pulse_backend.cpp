@@ -2,31 +2,27 @@
 
 #include <utility>
 
+#include "platform/pulse_stream.h"
+
 namespace tornel::platform::pulse {
 
 namespace {
 
-class PulseBackend : public SoundBackend {
+class PulseStreams : public SoundStreams {
   public:
-    explicit PulseBackend(std::string applicationName)
+    explicit PulseStreams(std::string applicationName)
         : applicationName_(std::move(applicationName)) {}
 
-    std::unique_ptr<SoundOutput> MakeSoundOutput() override {
-        return MakeFilePlayback(applicationName_);
+    std::unique_ptr<OutputStream> OpenOutput(const OutputRequest& request) override {
+        return std::make_unique<PlaybackStream>(applicationName_, request,
+                                                SteadyClock::now() + kConnectLimit);
     }
-    std::unique_ptr<ToneOutput> MakeToneOutput() override {
-        return pulse::MakeToneOutput(applicationName_);
-    }
-    std::unique_ptr<SoundInput> MakeSoundInput(const std::string& device) override {
-        return pulse::MakeSoundInput(applicationName_, device);
+    std::unique_ptr<SoundInput> OpenInput(const std::string& device) override {
+        return MakeSoundInput(applicationName_, device);
     }
     SoundDevices ListDevices() override { return pulse::ListDevices(applicationName_); }
     std::unique_ptr<DeviceWatch> WatchDevices() override {
         return pulse::WatchDevices(applicationName_);
-    }
-    std::unique_ptr<BackgroundPlayback> StartPlayback(std::vector<std::int16_t> samples, int rate,
-                                                      const PlaybackTarget& target) override {
-        return pulse::StartPlayback(applicationName_, std::move(samples), rate, target);
     }
 
   private:
@@ -35,8 +31,8 @@ class PulseBackend : public SoundBackend {
 
 }  // namespace
 
-std::unique_ptr<SoundBackend> MakeBackend(const std::string& applicationName) {
-    return std::make_unique<PulseBackend>(applicationName);
+std::shared_ptr<SoundStreams> MakeStreams(const std::string& applicationName) {
+    return std::make_shared<PulseStreams>(applicationName);
 }
 
 }  // namespace tornel::platform::pulse

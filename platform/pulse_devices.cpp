@@ -16,7 +16,7 @@ constexpr auto kReconnectInterval = std::chrono::seconds(2);
 
 // The outputs and inputs and which of them are the defaults, read on `connection` within
 // `deadline`.
-SoundDevices ReadDevices(Connection& connection, Clock::time_point deadline) {
+SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadline) {
     struct Reading {
         bool serverDone = false;
         bool outputsDone = false;
@@ -101,7 +101,7 @@ class PulseDeviceWatch : public DeviceWatch {
 
     bool Poll() override {
         if (!connection_) {
-            if (Clock::now() - lastAttempt_ < kReconnectInterval) {
+            if (SteadyClock::now() - lastAttempt_ < kReconnectInterval) {
                 return false;
             }
             return Reconnect();
@@ -115,10 +115,10 @@ class PulseDeviceWatch : public DeviceWatch {
                 return false;
             }
             changed_ = false;
-            return Take(ReadDevices(*connection_, Clock::now() + kConnectLimit));
+            return Take(ReadDevices(*connection_, SteadyClock::now() + kConnectLimit));
         } catch (const PulseError& e) {
             connection_.reset();
-            lastAttempt_ = Clock::now();
+            lastAttempt_ = SteadyClock::now();
             return Take(Unreachable(e));
         }
     }
@@ -128,10 +128,10 @@ class PulseDeviceWatch : public DeviceWatch {
   private:
     // Connects, subscribes to the changes of outputs and of the default, and reads the lists.
     bool Reconnect() {
-        lastAttempt_ = Clock::now();
+        lastAttempt_ = SteadyClock::now();
         try {
             connection_ =
-                std::make_unique<Connection>(applicationName_, Clock::now() + kConnectLimit);
+                std::make_unique<Connection>(applicationName_, SteadyClock::now() + kConnectLimit);
             auto onChange = [](pa_context*, pa_subscription_event_type_t, std::uint32_t,
                                void* userdata) { *static_cast<bool*>(userdata) = true; };
             pa_context_set_subscribe_callback(connection_->context(), onChange, &changed_);
@@ -146,7 +146,7 @@ class PulseDeviceWatch : public DeviceWatch {
                 pa_operation_unref(subscribe);
             }
             changed_ = false;
-            return Take(ReadDevices(*connection_, Clock::now() + kConnectLimit));
+            return Take(ReadDevices(*connection_, SteadyClock::now() + kConnectLimit));
         } catch (const PulseError& e) {
             connection_.reset();
             return Take(Unreachable(e));
@@ -164,7 +164,7 @@ class PulseDeviceWatch : public DeviceWatch {
     std::string applicationName_;
     bool changed_ = false;  // written by the server's change events
     std::unique_ptr<Connection> connection_;
-    Clock::time_point lastAttempt_{};
+    SteadyClock::time_point lastAttempt_{};
     SoundDevices devices_;
 };
 
@@ -172,7 +172,7 @@ class PulseDeviceWatch : public DeviceWatch {
 
 SoundDevices ListDevices(const std::string& applicationName) {
     try {
-        const auto deadline = Clock::now() + kConnectLimit;
+        const auto deadline = SteadyClock::now() + kConnectLimit;
         Connection connection(applicationName, deadline);
         return ReadDevices(connection, deadline);
     } catch (const PulseError& e) {

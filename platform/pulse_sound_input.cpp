@@ -22,8 +22,8 @@ constexpr int kMinRate = kMinDecoderRate, kMaxRate = kMaxDecoderRate;
 class PulseSoundInput : public SoundInput {
   public:
     PulseSoundInput(const std::string& applicationName, const std::string& device)
-        : connection_(applicationName, Clock::now() + kConnectLimit) {
-        const auto deadline = Clock::now() + kConnectLimit;
+        : connection_(applicationName, SteadyClock::now() + kConnectLimit) {
+        const auto deadline = SteadyClock::now() + kConnectLimit;
         Open(device, 0, deadline);
         if (rate_ < kMinRate || rate_ > kMaxRate) {
             Open(device, kMaxRate, deadline);
@@ -39,7 +39,7 @@ class PulseSoundInput : public SoundInput {
     const std::string& deviceDescription() const override { return description_; }
 
     void Read(std::vector<float>& out, std::chrono::milliseconds limit) override {
-        const auto until = Clock::now() + limit;
+        const auto until = SteadyClock::now() + limit;
         // With nothing at hand, what the server has sent meanwhile is taken in first, so that a
         // caller that never waits (limit 0, between the pieces of a playback) still gets it.
         ThrowIfBroken();
@@ -49,7 +49,7 @@ class PulseSoundInput : public SoundInput {
         connection_.WaitFor(
             [&] {
                 ThrowIfBroken();
-                return pa_stream_readable_size(stream_.get()) > 0 || Clock::now() >= until;
+                return pa_stream_readable_size(stream_.get()) > 0 || SteadyClock::now() >= until;
             },
             until + kConnectLimit, "запись прервана: сервер не отвечает");
         const void* data = nullptr;
@@ -78,7 +78,7 @@ class PulseSoundInput : public SoundInput {
     };
 
     // Opens the record stream at `rate`, or at the source's own rate when `rate` is 0.
-    void Open(const std::string& device, int rate, Clock::time_point deadline) {
+    void Open(const std::string& device, int rate, SteadyClock::time_point deadline) {
         const pa_sample_spec format{PA_SAMPLE_S16LE,
                                     static_cast<std::uint32_t>(rate > 0 ? rate : kMaxRate), 1};
         stream_.reset(pa_stream_new(connection_.context(), "контроль", &format, nullptr));

@@ -11,6 +11,8 @@ constexpr auto kLoopSlice = std::chrono::milliseconds(20);
 
 constexpr const char* kInterrupted = "воспроизведение прервано";
 constexpr const char* kNoAnswerWhilePlaying = "воспроизведение прервано: сервер не отвечает";
+// Latency asked of the whole path for a beep: small, so that it is heard within milliseconds.
+constexpr int kBeepLatencyMs = 10;
 
 std::uint32_t BytesForMs(int ms, const pa_sample_spec& format) {
     return static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &format));
@@ -61,7 +63,7 @@ void PlaybackStream::StreamDeleter::operator()(pa_stream* s) const {
     pa_stream_unref(s);
 }
 
-Connection::Connection(const std::string& applicationName, Clock::time_point deadline)
+Connection::Connection(const std::string& applicationName, SteadyClock::time_point deadline)
     : loop_(pa_mainloop_new()) {
     if (!loop_) {
         throw PulseError("нет звукового сервера: не удалось создать цикл событий");
@@ -95,9 +97,10 @@ std::string Connection::Reason() const {
     return ReasonText(pa_context_errno(context_.get()));
 }
 
-void Connection::Iterate(Clock::time_point deadline) {
-    const auto remaining = std::clamp(deadline - Clock::now(), Clock::duration::zero(),
-                                      std::chrono::duration_cast<Clock::duration>(kLoopSlice));
+void Connection::Iterate(SteadyClock::time_point deadline) {
+    const auto remaining =
+        std::clamp(deadline - SteadyClock::now(), SteadyClock::duration::zero(),
+                   std::chrono::duration_cast<SteadyClock::duration>(kLoopSlice));
     const auto usec = std::chrono::duration_cast<std::chrono::microseconds>(remaining).count();
     if (pa_mainloop_prepare(loop_.get(), static_cast<int>(usec)) < 0 ||
         pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
@@ -106,11 +109,11 @@ void Connection::Iterate(Clock::time_point deadline) {
 }
 
 void Connection::Poll() {
-    Iterate(Clock::now());
+    Iterate(SteadyClock::now());
 }
 
 void Connection::WaitUntilReady(pa_stream* stream, const std::string& device,
-                                const StreamWords& words, Clock::time_point deadline) {
+                                const StreamWords& words, SteadyClock::time_point deadline) {
     const std::string cannotOpen = std::string("не удалось открыть ") + words.stream + " звука: ";
     const std::string timeout = cannotOpen + "сервер не отвечает";
     WaitFor(
@@ -132,129 +135,132 @@ void Connection::WaitUntilReady(pa_stream* stream, const std::string& device,
         deadline, timeout.c_str());
 }
 
-void Connection::WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
-                         const char* timeoutText, const Tick& tick) {
+void Connection::WaitFor(const std::function<bool()>& ready, SteadyClock::time_point deadline,
+                         const char* timeoutText) {
     while (!ready()) {
-        if (Clock::now() >= deadline) {
+        if (SteadyClock::now() >= deadline) {
             throw PulseError(timeoutText);
         }
         Iterate(deadline);
-        if (tick) {
-            tick();
-        }
     }
 }
 
-PlaybackStream::PlaybackStream(const StreamSettings& settings, Clock::time_point deadline)
-    : connection_(settings.applicationName, deadline) {
-    OpenStream(settings, deadline);
-}
-
-PlaybackStream::~PlaybackStream() = default;
-
-void PlaybackStream::OpenStream(const StreamSettings& settings, Clock::time_point deadline) {
-    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(settings.rate),
-                                static_cast<std::uint8_t>(settings.channels)};
+PlaybackStream::PlaybackStream(const std::string& applicationName, const OutputRequest& request,
+                               SteadyClock::time_point deadline)
+    : connection_(applicationName, deadline), beep_(request.beep) {
+    const pa_sample_spec format{PA_SAMPLE_S16LE,
+                                static_cast<std::uint32_t>(request.rate > 0 ? request.rate : 48000),
+                                static_cast<std::uint8_t>(request.channels)};
     stream_.reset(
-        pa_stream_new(connection_.context(), settings.mediaName.c_str(), &format, nullptr));
+        pa_stream_new(connection_.context(), request.mediaName.c_str(), &format, nullptr));
     if (!stream_) {
         throw PulseError("не удалось открыть вывод звука: " + connection_.Reason());
     }
     int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
-    if (settings.startCorked) {
-        flags |= PA_STREAM_START_CORKED;
-    }
-    if (settings.useSinkRate) {
+    if (request.rate == 0) {
         flags |= PA_STREAM_FIX_RATE;
     }
     pa_buffer_attr attr{};
-    const pa_buffer_attr* attrPtr = nullptr;
-    if (settings.targetLatencyMs > 0) {
-        flags |= PA_STREAM_ADJUST_LATENCY;
+    const pa_buffer_attr* attrPtr = nullptr;  // the server's own buffering
+    if (request.beep) {
+        flags |= PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED;
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = BytesForMs(settings.targetLatencyMs, format);
+        attr.tlength = BytesForMs(kBeepLatencyMs, format);
         // Start as soon as any sample is there: a beep must not wait for a full buffer.
         attr.prebuf = static_cast<std::uint32_t>(pa_frame_size(&format));
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         attrPtr = &attr;
-    } else if (settings.startAfterMs > 0) {
-        attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = static_cast<std::uint32_t>(-1);
-        attr.prebuf = BytesForMs(settings.startAfterMs, format);
-        attr.minreq = static_cast<std::uint32_t>(-1);
-        attr.fragsize = static_cast<std::uint32_t>(-1);
-        attrPtr = &attr;
     }
     const char* device = nullptr;
-    if (!settings.device.empty()) {
+    if (!request.device.empty()) {
         // The operator chose this output: if it goes away the stream ends rather than moving.
         flags |= PA_STREAM_DONT_MOVE;
-        device = settings.device.c_str();
+        device = request.device.c_str();
     }
     if (pa_stream_connect_playback(stream_.get(), device, attrPtr,
                                    static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
         throw PulseError("не удалось открыть вывод звука: " + connection_.Reason());
     }
-    connection_.WaitUntilReady(stream_.get(), settings.device, {"вывода", "вывод"}, deadline);
+    connection_.WaitUntilReady(stream_.get(), request.device, {"вывода", "вывод"}, deadline);
     const pa_sample_spec* actual = pa_stream_get_sample_spec(stream_.get());
     rate_ = static_cast<int>(actual->rate);
     channels_ = actual->channels;
 }
 
-bool PlaybackStream::Usable() const {
-    return connection_.Usable() && stream_ && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()));
-}
+PlaybackStream::~PlaybackStream() = default;
 
-void PlaybackStream::ThrowIfBroken(const char* what) const {
-    if (!Usable()) {
-        throw PulseError(std::string(what) + ": " + connection_.Reason());
-    }
-}
-
-std::size_t PlaybackStream::WaitWritable(Clock::time_point deadline, const Tick& tick) {
-    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
-    std::size_t bytes = 0;
-    connection_.WaitFor(
-        [&] {
-            ThrowIfBroken(kInterrupted);
-            bytes = pa_stream_writable_size(stream_.get());
-            if (bytes == static_cast<std::size_t>(-1)) {
-                ThrowIfBroken(kInterrupted);
-                bytes = 0;
-            }
-            return bytes >= frameBytes;
-        },
-        deadline, kNoAnswerWhilePlaying, tick);
-    return bytes / frameBytes * static_cast<std::size_t>(channels_);
-}
-
-void PlaybackStream::Write(std::span<const std::int16_t> samples) {
-    if (pa_stream_write(stream_.get(), samples.data(), samples.size_bytes(), nullptr, 0,
-                        PA_SEEK_RELATIVE) < 0) {
-        ThrowIfBroken(kInterrupted);
+void PlaybackStream::ThrowIfBroken() const {
+    if (!connection_.Usable() || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()))) {
         throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
 }
 
-void PlaybackStream::Drain(Clock::time_point deadline, const Tick& tick) {
+std::string PlaybackStream::device() const {
+    const char* name = pa_stream_get_device_name(stream_.get());
+    return name != nullptr ? name : "";
+}
+
+std::size_t PlaybackStream::Write(std::span<const std::int16_t> samples,
+                                  SteadyClock::time_point until) {
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
+    std::size_t room = 0;
+    connection_.WaitFor(
+        [&] {
+            ThrowIfBroken();
+            room = pa_stream_writable_size(stream_.get());
+            if (room == static_cast<std::size_t>(-1)) {
+                ThrowIfBroken();
+                room = 0;
+            }
+            return beep_ || room >= frameBytes || SteadyClock::now() >= until;
+        },
+        until + kConnectLimit, kNoAnswerWhilePlaying);
+    const std::size_t bytes =
+        (beep_ ? samples.size_bytes() : std::min(room, samples.size_bytes())) / frameBytes *
+        frameBytes;
+    if (bytes > 0 &&
+        pa_stream_write(stream_.get(), samples.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        ThrowIfBroken();
+        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
+    }
+    return bytes / sizeof(std::int16_t);
+}
+
+double PlaybackStream::PlayedSeconds() {
+    connection_.Poll();  // the answers that came meanwhile, for a caller that never waits
+    ThrowIfBroken();
+    const auto now = SteadyClock::now();
+    if (!timing_ || pa_operation_get_state(timing_.get()) != PA_OPERATION_RUNNING) {
+        timing_.reset(pa_stream_update_timing_info(stream_.get(), nullptr, nullptr));
+        timingAsked_ = now;
+    } else if (now - timingAsked_ > kConnectLimit) {
+        throw PulseError(kNoAnswerWhilePlaying);
+    }
+    pa_usec_t usec = 0;
+    if (pa_stream_get_time(stream_.get(), &usec) < 0) {
+        return 0.0;
+    }
+    return static_cast<double>(usec) / 1e6;
+}
+
+void PlaybackStream::Drain(SteadyClock::time_point deadline) {
     AwaitOperation(
         [this](pa_stream_success_cb_t done, void* userdata) {
             return pa_stream_drain(stream_.get(), done, userdata);
         },
-        deadline, tick);
+        deadline);
 }
 
-void PlaybackStream::SetCorked(bool corked, Clock::time_point deadline) {
+void PlaybackStream::SetPaused(bool paused, SteadyClock::time_point deadline) {
     AwaitOperation(
-        [this, corked](pa_stream_success_cb_t done, void* userdata) {
-            return pa_stream_cork(stream_.get(), corked ? 1 : 0, done, userdata);
+        [this, paused](pa_stream_success_cb_t done, void* userdata) {
+            return pa_stream_cork(stream_.get(), paused ? 1 : 0, done, userdata);
         },
-        deadline, {});
+        deadline);
 }
 
-void PlaybackStream::AwaitOperation(const StartOperation& start, Clock::time_point deadline,
-                                    const Tick& tick) {
+void PlaybackStream::AwaitOperation(const StartOperation& start, SteadyClock::time_point deadline) {
     struct Answer {
         bool done = false;
         bool success = false;
@@ -266,67 +272,18 @@ void PlaybackStream::AwaitOperation(const StartOperation& start, Clock::time_poi
     };
     const Operation op(start(onAnswer, &answer));
     if (!op) {
-        ThrowIfBroken(kInterrupted);
+        ThrowIfBroken();
         throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
     connection_.WaitFor(
         [&] {
-            ThrowIfBroken(kInterrupted);
+            ThrowIfBroken();
             return answer.done;
         },
-        deadline, kNoAnswerWhilePlaying, tick);
+        deadline, kNoAnswerWhilePlaying);
     if (!answer.success) {
         throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
     }
-}
-
-void PlaybackStream::StartDrain() {
-    auto onDrained = [](pa_stream*, int /*success*/, void* userdata) {
-        *static_cast<bool*>(userdata) = true;
-    };
-    drained_ = false;
-    drain_.reset(pa_stream_drain(stream_.get(), onDrained, &drained_));
-    if (!drain_) {
-        ThrowIfBroken(kInterrupted);
-        throw PulseError(std::string(kInterrupted) + ": " + connection_.Reason());
-    }
-}
-
-std::string PlaybackStream::DeviceDescription(Clock::time_point deadline) {
-    struct Answer {
-        bool done = false;
-        std::string description;
-    } answer;
-    auto onInfo = [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
-        auto* a = static_cast<Answer*>(userdata);
-        if (eol != 0) {
-            a->done = true;
-        } else if (info != nullptr) {
-            a->description = info->description != nullptr ? info->description : info->name;
-        }
-    };
-    const char* name = pa_stream_get_device_name(stream_.get());
-    const Operation op(pa_context_get_sink_info_by_index(
-        connection_.context(), pa_stream_get_device_index(stream_.get()), onInfo, &answer));
-    try {
-        if (op) {
-            connection_.WaitFor([&] { return answer.done; }, deadline, "сервер не отвечает");
-        }
-    } catch (const PulseError&) {
-        // The name says enough when the server does not tell more.
-    }
-    if (answer.description.empty() && name != nullptr) {
-        answer.description = name;
-    }
-    return answer.description;
-}
-
-double PlaybackStream::PlayedSeconds() {
-    pa_usec_t usec = 0;
-    if (pa_stream_get_time(stream_.get(), &usec) < 0) {
-        return 0.0;
-    }
-    return static_cast<double>(usec) / 1e6;
 }
 
 }  // namespace tornel::platform::pulse

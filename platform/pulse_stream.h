@@ -1,8 +1,8 @@
 #pragma once
 // Connections and playback streams to the PulseAudio server, driven by a main loop of our own
 // with deadlines. Every wait on the server has a limit, so that an absent or stuck server makes a
-// call fail within the limit instead of hanging the caller. Used by the file playback, the tone
-// output, the background playback and the device lists.
+// call fail within the limit instead of hanging the caller. Used by the raw streams and the
+// device lists of the PulseAudio backend.
 
 #include <pulse/pulseaudio.h>
 
@@ -11,39 +11,20 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
+
+#include "platform/sound_streams.h"
 
 namespace tornel::platform::pulse {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // A local server answers in a few milliseconds; one that does not connect and open a stream in
 // this time is taken as stuck, and the operator hears of it well within a second.
 inline constexpr auto kConnectLimit = std::chrono::milliseconds(600);
 
-// The server could not be reached or stopped working. The text is Russian, for the operator.
-class PulseError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-struct StreamSettings {
-    std::string applicationName;
-    std::string mediaName;
-    std::string device;  // the server's name of the output; empty: the default output
-    int rate = 16000;    // ignored with useSinkRate: the output device's rate is taken
-    int channels = 1;
-    bool useSinkRate = false;
-    // 0: the server's default buffering (large, safe against underruns). Otherwise the target
-    // latency in milliseconds, asked of the whole path so that new samples are heard soon.
-    int targetLatencyMs = 0;
-    // With the default buffering: playback starts once this much is buffered instead of when the
-    // whole (large) buffer is full, so that the first sample is not held back. 0: server default.
-    int startAfterMs = 0;
-    // Opened paused (see PlaybackStream::SetCorked).
-    bool startCorked = false;
-};
+// The server could not be reached or stopped working; a named device missing is DeviceMissing.
+using PulseError = SoundError;
 
 // A request to the server; destroying it cancels a request still running.
 struct OperationDeleter {
@@ -51,22 +32,13 @@ struct OperationDeleter {
 };
 using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
 
-// Called now and then while a call waits on the server.
-using Tick = std::function<void()>;
-
-// The named output device does not exist (or went away): nothing was played on another one.
-class DeviceMissing : public PulseError {
-  public:
-    using PulseError::PulseError;
-};
-
 // One connection to the server, driven by a main loop of our own. Streams and device lists are
 // made on it; every wait on the server goes through WaitFor and keeps its deadline.
 class Connection {
   public:
     // Connects, never starting a server of its own. Throws PulseError when that is not done
     // before `deadline`.
-    Connection(const std::string& applicationName, Clock::time_point deadline);
+    Connection(const std::string& applicationName, SteadyClock::time_point deadline);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -77,10 +49,10 @@ class Connection {
     // The Russian reason of the last failure.
     std::string Reason() const;
 
-    // Runs the main loop until `ready` returns true, calling `tick` after each round. `ready`
-    // throws once waiting can no longer succeed; reaching `deadline` first throws `timeoutText`.
-    void WaitFor(const std::function<bool()>& ready, Clock::time_point deadline,
-                 const char* timeoutText, const Tick& tick = {});
+    // Runs the main loop until `ready` returns true. `ready` throws once waiting can no longer
+    // succeed; reaching `deadline` first throws `timeoutText`.
+    void WaitFor(const std::function<bool()>& ready, SteadyClock::time_point deadline,
+                 const char* timeoutText);
     // Handles whatever the server has sent, without waiting.
     void Poll();
 
@@ -94,7 +66,7 @@ class Connection {
     // DeviceMissing when a named device does not exist, PulseError when the stream fails or is not
     // ready before `deadline`.
     void WaitUntilReady(pa_stream* stream, const std::string& device, const StreamWords& words,
-                        Clock::time_point deadline);
+                        SteadyClock::time_point deadline);
 
   private:
     struct LoopDeleter {
@@ -105,64 +77,50 @@ class Connection {
     };
 
     // Runs one round of the main loop, waiting at most until `deadline` (and at most 20 ms).
-    void Iterate(Clock::time_point deadline);
+    void Iterate(SteadyClock::time_point deadline);
 
     std::unique_ptr<pa_mainloop, LoopDeleter> loop_;
     std::unique_ptr<pa_context, ContextDeleter> context_;
 };
 
-class PlaybackStream {
+// A playback stream on a connection of its own.
+class PlaybackStream : public OutputStream {
   public:
-    // Connects and opens a playback stream on `device` (the default output when empty). Throws
-    // DeviceMissing when a named device does not exist, PulseError when the stream is not open
-    // before `deadline`. A stream on a named device is never moved to another one.
-    PlaybackStream(const StreamSettings& settings, Clock::time_point deadline);
-    ~PlaybackStream();
+    // Connects and opens the stream; throws DeviceMissing when a named output does not exist,
+    // PulseError when the stream is not open before `deadline`.
+    PlaybackStream(const std::string& applicationName, const OutputRequest& request,
+                   SteadyClock::time_point deadline);
+    ~PlaybackStream() override;
     PlaybackStream(const PlaybackStream&) = delete;
     PlaybackStream& operator=(const PlaybackStream&) = delete;
 
-    int rate() const { return rate_; }
-    int channels() const { return channels_; }
-    // False once the connection or the stream has failed.
-    bool Usable() const;
-
-    // Waits until the server takes more samples; returns how many (whole frames, interleaved).
-    std::size_t WaitWritable(Clock::time_point deadline, const Tick& tick);
-    // Hands samples to the server; it buffers whatever exceeds the writable size.
-    void Write(std::span<const std::int16_t> samples);
-    // Returns when everything written has been played.
-    void Drain(Clock::time_point deadline, const Tick& tick);
-    // Pauses or resumes the stream. A paused stream takes no part in the mixing, so that the
-    // server may suspend the output while nothing else plays; samples written meanwhile wait.
-    void SetCorked(bool corked, Clock::time_point deadline);
-    // Seconds of sound played so far, from the server's timing reports.
-    double PlayedSeconds();
-    // Handles whatever the server has sent, without waiting (for callers that do not wait).
-    void Poll() { connection_.Poll(); }
-    // Asks for the end of playback without waiting; Drained() turns true (through Poll) once
-    // everything written has been played.
-    void StartDrain();
-    bool Drained() const { return drained_; }
-    // The description of the output the stream plays on (its name when the server gives none).
-    std::string DeviceDescription(Clock::time_point deadline);
+    int rate() const override { return rate_; }
+    std::string device() const override;
+    std::size_t Write(std::span<const std::int16_t> samples,
+                      SteadyClock::time_point until) override;
+    // From the server's timing reports, asked for anew every round of the main loop; a report
+    // that does not come within kConnectLimit means the server stopped answering.
+    double PlayedSeconds() override;
+    void Drain(SteadyClock::time_point deadline) override;
+    void SetPaused(bool paused, SteadyClock::time_point deadline) override;
 
   private:
     struct StreamDeleter {
         void operator()(pa_stream* s) const;
     };
 
-    void OpenStream(const StreamSettings& settings, Clock::time_point deadline);
-    void ThrowIfBroken(const char* what) const;
+    void ThrowIfBroken() const;
     // Starts a stream operation (given the callback and its data) and waits for its answer.
     using StartOperation = std::function<pa_operation*(pa_stream_success_cb_t, void*)>;
-    void AwaitOperation(const StartOperation& start, Clock::time_point deadline, const Tick& tick);
+    void AwaitOperation(const StartOperation& start, SteadyClock::time_point deadline);
 
     Connection connection_;  // first in, last out: the stream lives on it
     std::unique_ptr<pa_stream, StreamDeleter> stream_;
-    bool drained_ = false;
-    Operation drain_;  // after drained_, which its callback writes
+    Operation timing_;  // the timing report asked for last
+    SteadyClock::time_point timingAsked_{};
     int rate_ = 0;
     int channels_ = 0;
+    bool beep_ = false;  // takes whatever is written: the server holds more than its room
 };
 
 // The Russian reason for a libpulse error code.

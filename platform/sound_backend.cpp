@@ -8,7 +8,7 @@
 namespace tornel::platform {
 
 std::unique_ptr<SoundBackend> MakeSystemSoundBackend(const std::string& applicationName) {
-    return pulse::MakeBackend(applicationName);
+    return MakeSoundBackend(pulse::MakeStreams(applicationName));
 }
 
 }  // namespace tornel::platform

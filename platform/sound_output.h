@@ -19,6 +19,8 @@ struct PlayResult {
     std::string error;  // Russian, for the operator, when nothing (or not all) was played
     // The chosen output does not exist: nothing was played, on no other output either.
     bool deviceMissing = false;
+    // The server reported less played than the file holds: the start went out, the end did not.
+    bool incomplete = false;
     // The output that played the sound, as the desktop names it (when played).
     std::string deviceDescription;
 };

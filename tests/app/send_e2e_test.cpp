@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/sound_settings.h"
 #include "platform/sound_backend.h"
 #include "signal/decoder.h"
 #include "signal/wav_writer.h"
@@ -58,6 +59,33 @@ TEST_F(SendThroughSoundServer, RecordingIsTheFileAndDecodesToTheBuiltPacket) {
     EXPECT_EQ(decoded.packet, state->packet);
     EXPECT_EQ(decoded.packet[2], 77);
     EXPECT_EQ(decoded.packet[10], 175);
+}
+
+// An output at the server's default latency renders two seconds ahead and takes back what a
+// stream that ends leaves unplayed: "выдать" says "нет ошибок" only once all of it was played.
+TEST_F(SendThroughSoundServer, PlaysWholeOnAnOutputThatRendersSecondsAhead) {
+    if (!test::PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    test::PulseServer server({.nullSinks = {"card1", "card2"}});
+    const auto output = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
+    WriteSoundSettings(*OpenUserSettings(), {.device = "card2", .level = 100});
+    Recreate({}, {}, output.get());
+    Button("Button_FormFile")->click();
+    const std::size_t mark = server.Monitor("card2").RecordedFrames();
+
+    Button("Button_Out")->click();
+
+    EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+    const auto file = DataChunkOf(dir.path().toStdString() + "/" + kWavFileName);
+    // A monitor that wakes with its sink loses the first few milliseconds.
+    ASSERT_GE(server.Monitor("card2").WaitForPlayed(mark, file, 800, std::chrono::seconds(5)), 0)
+        << "the monitor did not hear the whole file";
+    const auto heard = server.Monitor("card2").Recording(mark);
+    const std::vector<float> signal(heard.begin() + test::FirstAbove(heard, 0), heard.end());
+    const DecodeResult decoded = DecodeSignal(signal, kSampleRate);
+    ASSERT_TRUE(decoded.found) << decoded.reason;
+    EXPECT_EQ(decoded.packet, state->packet);
 }
 
 }  // namespace

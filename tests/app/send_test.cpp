@@ -124,6 +124,15 @@ TEST_F(Send, NothingPlayedPutsTheReasonInTheStatusLine) {
     EXPECT_TRUE(StatusTip().contains(QStringLiteral("нет связи со звуковым сервером")));
 }
 
+// The server reported less played than the file holds: never "нет ошибок".
+TEST_F(Send, SignalCutShortIsNamedAsNotWhollySent) {
+    sound.result = platform::PlayFailure("выдано 1,99 с из 4,92 с");
+    sound.result.incomplete = true;
+    Button("Button_FormFile")->click();
+    Button("Button_Out")->click();
+    EXPECT_EQ(Status(), QStringLiteral(" Сигнал не выдан полностью: выдано 1,99 с из 4,92 с"));
+}
+
 TEST_F(Send, PlaybackShowsProgressAndDiscardsInputArrivingMeanwhile) {
     SpinEdit* field = Field("SpinEdit_1");
     QString statusDuringPlayback;

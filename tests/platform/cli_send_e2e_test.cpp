@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/sound_level.h"
+#include "signal/decoder.h"
 #include "signal/wav_reader.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
@@ -19,6 +21,9 @@ namespace {
 using test::PulseServer;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+
+// A null sink's monitor that wakes with its sink loses up to this many of the first samples.
+constexpr std::size_t kMonitorStartLoss = 800;
 
 TEST(CliSend, PlaysTheWrittenFileToItsEnd) {
     if (!PulseServer::Available()) {
@@ -41,6 +46,32 @@ TEST(CliSend, PlaysTheWrittenFileToItsEnd) {
     const auto recording = server.Recording(mark);
     EXPECT_GE(test::FindExactly(recording, wav.samples), 0)
         << "the recording does not hold exactly the data chunk of _qq.wav";
+}
+
+// Null sinks at their default latency render two seconds ahead and take back whatever a stream
+// that ends leaves unplayed: the send waits until its last sample has been played.
+TEST(CliSend, PlaysWholeOnAnOutputThatRendersSecondsAhead) {
+    if (!PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    PulseServer server({.nullSinks = {"card1", "card2"}});
+    test::TempDir dir;
+    const std::size_t mark = server.Monitor("card2").RecordedFrames();
+    const auto r = test::RunProcess(test::CliPath(), {"send", "--device", "card2", "--p1", "9"},
+                                    dir.path().string());
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const auto wav = ReadWavFile((dir.path() / "_qq.wav").string());
+    const long lost = server.Monitor("card2").WaitForPlayed(mark, wav.samples, kMonitorStartLoss,
+                                                            std::chrono::seconds(5));
+    ASSERT_GE(lost, 0) << "the monitor did not hear the whole file";
+    const auto heard = server.Monitor("card2").Recording(mark);
+    const std::vector<float> signal(heard.begin() + test::FirstAbove(heard, 0), heard.end());
+    const DecodeResult decoded = DecodeSignal(signal, server.rate());
+    const std::vector<float> file(wav.samples.begin(), wav.samples.end());
+    ASSERT_TRUE(decoded.found) << decoded.reason;
+    EXPECT_TRUE(decoded.crcOk);
+    EXPECT_EQ(decoded.packet, DecodeSignal(file, wav.sampleRate).packet);
 }
 
 TEST(CliSend, ExitsWithOneAndARussianReasonWithoutAServer) {

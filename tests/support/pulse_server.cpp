@@ -108,6 +108,10 @@ bool ExitedCleanlyBefore(pid_t pid, std::chrono::steady_clock::time_point limit)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
 bool SocketAnswers(const std::string& path) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
@@ -149,7 +153,8 @@ PulseServer::~PulseServer() {
 }
 
 bool PulseServer::Available() {
-    return !FindProgram("pulseaudio").empty() && !FindProgram("pactl").empty();
+    return !FindProgram("pulseaudio").empty() && !FindProgram("pactl").empty() &&
+           !FindProgram("parec").empty();
 }
 
 void PulseServer::Start() {
@@ -174,6 +179,11 @@ void PulseServer::Start() {
         "--log-target=file:" + logPath_,
         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socketPath_};
     args.insert(args.end(), sinkArgs.begin(), sinkArgs.end());
+    for (const std::string& name : options_.nullSinks) {
+        args.push_back("--load=module-null-sink sink_name=" + name +
+                       " format=s16le rate=" + std::to_string(options_.rate) +
+                       " channels=" + std::to_string(options_.channels));
+    }
     if (options_.input) {
         inputFifoPath_ = dir_ + "/source.fifo";
         const int rate = options_.inputRate == 0 ? options_.rate : options_.inputRate;
@@ -200,6 +210,9 @@ void PulseServer::Start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Pactl({"set-default-sink", "cap"});
+    for (const std::string& name : options_.nullSinks) {
+        RecordMonitor(name);
+    }
     if (options_.input) {
         Pactl({"set-default-source", "mic"});
         inputFifo_ = open(inputFifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -215,6 +228,14 @@ void PulseServer::Start() {
         sinks_.at("cap")->FeedTo(inputFifo_);
     }
     SetClientEnvironment();
+    // Every monitor is heard before a test plays anything.
+    while (!monitorRecorders_.empty() &&
+           Lines(PactlOutput({"list", "short", "source-outputs"})) < monitorRecorders_.size()) {
+        if (Clock::now() > limit + kStartLimit) {
+            throw std::runtime_error("parec did not start:\n" + LogText());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool PulseServer::FeedInput(std::span<const std::int16_t> samples) const {
@@ -240,10 +261,30 @@ bool PulseServer::FeedInput(std::span<const std::int16_t> samples) const {
     return true;
 }
 
+void PulseServer::RecordMonitor(const std::string& name) {
+    auto recording =
+        std::make_unique<SinkRecording>(dir_ + "/" + name + ".monitor.fifo", options_.channels);
+    monitorRecorders_.push_back(
+        Spawn(FindProgram("parec"),
+              {"--device=" + name + ".monitor", "--format=s16le",
+               "--rate=" + std::to_string(rate()), "--channels=" + std::to_string(channels()),
+               "--latency-msec=20", "--raw", recording->fifoPath()},
+              EnvironmentWith(ClientEnvironment())));
+    monitors_[name] = std::move(recording);
+}
+
+const PulseServer::SinkRecording& PulseServer::Monitor(const std::string& name) const {
+    const auto it = monitors_.find(name);
+    if (it == monitors_.end()) {
+        throw std::runtime_error("no null sink " + name);
+    }
+    return *it->second;
+}
+
 bool PulseServer::WaitForRecorder(std::chrono::milliseconds timeout) const {
     const auto limit = Clock::now() + timeout;
     while (Clock::now() < limit) {
-        if (!PactlOutput({"list", "short", "source-outputs"}).empty()) {
+        if (Lines(PactlOutput({"list", "short", "source-outputs"})) > monitorRecorders_.size()) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -275,6 +316,12 @@ void PulseServer::Pactl(const std::vector<std::string>& args) const {
 }
 
 void PulseServer::Stop() {
+    for (const pid_t recorder : monitorRecorders_) {
+        kill(recorder, SIGTERM);
+        waitpid(recorder, nullptr, 0);
+    }
+    monitorRecorders_.clear();
+    monitors_.clear();
     if (pid_ > 0) {
         RestoreClientEnvironment();
         kill(pid_, SIGTERM);
@@ -440,6 +487,19 @@ bool PulseServer::SinkRecording::WaitForFrames(std::size_t frames,
     return true;
 }
 
+long PulseServer::SinkRecording::WaitForPlayed(std::size_t from,
+                                               const std::vector<std::int16_t>& expected,
+                                               std::size_t mostLost,
+                                               std::chrono::milliseconds timeout) const {
+    const auto limit = Clock::now() + timeout;
+    long lost = LostAtStart(Recording(from), expected, mostLost);
+    while (lost < 0 && Clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        lost = LostAtStart(Recording(from), expected, mostLost);
+    }
+    return lost;
+}
+
 std::vector<std::int16_t> PulseServer::SinkRecording::Recording(std::size_t from,
                                                                 int channel) const {
     std::lock_guard lock(mutex_);
@@ -485,6 +545,25 @@ long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::si
     for (std::size_t i = from; i < samples.size(); ++i) {
         if (std::abs(samples[i]) > threshold) {
             return static_cast<long>(i);
+        }
+    }
+    return -1;
+}
+
+long LostAtStart(const std::vector<std::int16_t>& recording,
+                 const std::vector<std::int16_t>& expected, std::size_t mostLost) {
+    const long onset = FirstAbove(recording, 0);
+    if (onset < 0) {
+        return -1;
+    }
+    const auto heard = recording.begin() + onset;
+    for (std::size_t lost = 0; lost <= mostLost && lost < expected.size(); ++lost) {
+        // The recording's first sound is the first non-zero sample kept.
+        const long first = FirstAbove(expected, 0, lost);
+        const std::size_t rest = expected.size() - static_cast<std::size_t>(first);
+        if (first >= 0 && static_cast<std::size_t>(recording.end() - heard) >= rest &&
+            std::equal(expected.begin() + first, expected.end(), heard)) {
+            return static_cast<long>(lost);
         }
     }
     return -1;

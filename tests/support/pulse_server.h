@@ -46,6 +46,10 @@ class PulseServer {
         int suspendIdleSeconds = 0;
         // Names of further pipe sinks, each recording on its own (see Sink()).
         std::vector<std::string> moreSinks{};
+        // Names of null sinks, as on a desktop without a card: they keep the server's default
+        // latency (2 s, rendered ahead and taken back when a stream ends early) and the
+        // description "Null Output". What each plays is recorded from its monitor (Monitor()).
+        std::vector<std::string> nullSinks{};
         // An input: a mono pipe source "mic", the server's default input, at `inputRate`
         // (0: the server's rate). The test writes what it hears with FeedInput().
         bool input = false;
@@ -69,6 +73,10 @@ class PulseServer {
         bool WaitForFrames(std::size_t frames, std::chrono::milliseconds timeout) const;
         std::vector<std::int16_t> Recording(std::size_t from = 0, int channel = 0) const;
         Clock::time_point ArrivalTime(std::size_t frame) const;
+        // Waits until the recording from frame `from` on holds `expected` (channel 0, see
+        // LostAtStart); returns how many of its first samples were lost, -1 on timeout.
+        long WaitForPlayed(std::size_t from, const std::vector<std::int16_t>& expected,
+                           std::size_t mostLost, std::chrono::milliseconds timeout) const;
         // From now on hands what the sink plays on to `fifo` (opened non-blocking).
         void FeedTo(int fifo) { feedFifo_ = fifo; }
 
@@ -101,7 +109,7 @@ class PulseServer {
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
 
-    // True when the pulseaudio and pactl programs are installed.
+    // True when the pulseaudio, pactl and parec programs are installed.
     static bool Available();
 
     // The server's process id, e.g. to stop it with SIGSTOP and see a client give up.
@@ -113,6 +121,10 @@ class PulseServer {
 
     // The recording of the sink `name` ("cap" is the first); throws when there is none.
     const SinkRecording& Sink(const std::string& name) const;
+    // What the monitor of the null sink `name` heard, from the server's start on: only what
+    // the sink played and kept, nothing it took back. A monitor that wakes with its idle sink
+    // loses the first few milliseconds of what comes (paplay's sound alike).
+    const SinkRecording& Monitor(const std::string& name) const;
     // The description a sink shows to clients: "Запись <name>".
     static std::string DescriptionOf(const std::string& name);
     // Adds a pipe sink while the server runs, or removes one (its recording stays readable).
@@ -146,6 +158,8 @@ class PulseServer {
     void Stop();
     // The recording and the load-module argument of a new sink.
     std::string NewSink(const std::string& name);
+    // Records the monitor of the null sink `name` with parec, into a FIFO of its own.
+    void RecordMonitor(const std::string& name);
     std::string PactlOutput(const std::vector<std::string>& args) const;
     void SetClientEnvironment();
     void RestoreClientEnvironment();
@@ -160,6 +174,8 @@ class PulseServer {
     pid_t pid_ = -1;
 
     std::map<std::string, std::unique_ptr<SinkRecording>> sinks_;
+    std::map<std::string, std::unique_ptr<SinkRecording>> monitors_;
+    std::vector<pid_t> monitorRecorders_;  // parec, one per null sink
 
     bool environmentSet_ = false;
     std::optional<std::string> savedServer_;
@@ -168,6 +184,10 @@ class PulseServer {
 
 // Index of the first sample at or after `from` whose magnitude is above `threshold`, or -1.
 long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::size_t from = 0);
+// How many of the first samples of `expected` the recording lacks (at most `mostLost`), where the
+// rest follows its silence exactly and whole; -1 when it does not.
+long LostAtStart(const std::vector<std::int16_t>& recording,
+                 const std::vector<std::int16_t>& expected, std::size_t mostLost);
 // Index one past the last sample whose magnitude is above `threshold`, or -1.
 long EndAbove(const std::vector<std::int16_t>& samples, int threshold);
 
