@@ -61,7 +61,7 @@ ParameterSet SetFromRecording(const std::string& path, const PacketInputs& curre
     }
     const DecodeResult r = DecodeRecording(audio);
     if (!r.found) {
-        Fail(path, "в записи нет пакета: " + r.reason);
+        Fail(path, "нет пакета: " + r.reason);  // the reason says "в записи ..." itself
     }
     if (!r.crcOk) {
         Fail(path, "пакет в записи с неверной CRC: " + r.reason);

@@ -92,15 +92,19 @@ std::array<std::uint8_t, kWavHeaderBytes> WavHeader() {
     return header;
 }
 
+std::string SynthesizeWavImage(Synthesizer& synth, const Packet& packet, bool filterOn) {
+    synth.BuildSignal(packet, filterOn);
+    // A shorter signal after a longer one must not carry the old end into the data chunk.
+    synth.ClearAfterSignal(kWavDataSamples);
+    return WavImage(synth);
+}
+
 void WriteWavFile(Synthesizer& synth, const Packet& packet, bool filterOn,
                   const std::filesystem::path& dir) {
     const fs::path path = FullPath(dir, kWavFileName);
     try {
         ReplacementFile wav(path);  // before the synthesis: a failure here changes nothing
-        synth.BuildSignal(packet, filterOn);
-        // A shorter signal after a longer one must not carry the old end into the data chunk.
-        synth.ClearAfterSignal(kWavDataSamples);
-        wav.Write(WavImage(synth));
+        wav.Write(SynthesizeWavImage(synth, packet, filterOn));
         wav.Commit();
     } catch (const std::system_error& e) {
         throw WavCreateError(path, e);

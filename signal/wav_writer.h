@@ -32,6 +32,11 @@ inline constexpr std::size_t kCArraySamples = 8 * 64 * 16;
 // The 44 bytes that open every "_qq.wav".
 std::array<std::uint8_t, kWavHeaderBytes> WavHeader();
 
+// Runs the synthesis of `packet` and returns the bytes of "_qq.wav" (the data chunk holds silence
+// after the signal); the text of "9_fmsig.h" is then CArrayText(synth.buffer()). WriteWavFile
+// writes these; the browser edition hands them out as downloads.
+std::string SynthesizeWavImage(Synthesizer& synth, const Packet& packet, bool filterOn);
+
 // The whole "выдать" up to the sound card: creates "_qq.wav" in `dir`, runs the synthesis of
 // `packet` in `synth`, writes the data chunk (silence after the signal), then writes the C-array
 // export "9_fmsig.h" beside it. Throws FileError; when "_qq.wav" cannot be created nothing is

@@ -111,6 +111,7 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         {{"packet", "--bogus", "1"}, "неизвестный параметр \"--bogus\""},
         {{"packet", "--dir", "x"}, "неизвестный параметр \"--dir\""},
         {{"generate", "--repeat", "0"}, "--repeat: значение 0 вне диапазона"},
+        {{"listen", "--count", "0"}, "--count: значение 0 вне диапазона"},
         {{"generate", "--dir", ""}, "--dir: пустое значение; допустимо: имя папки"},
         {{"send", "--level", "101"},
          "--level: значение 101 вне диапазона; допустимо: целое число от 0 до 100"},
