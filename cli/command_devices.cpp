@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <vector>
 
 #include "cli/commands.h"
@@ -36,13 +37,17 @@ nlohmann::json ToJson(const std::vector<platform::SoundDevice>& devices) {
 
 }  // namespace
 
-int RunDevices(const Options& options) {
+std::unique_ptr<SoundModule> LoadSoundModule() {
     std::string error;
-    const auto module = SoundModule::Load(error);
+    auto module = SoundModule::Load(error);
     if (!module) {
-        std::cerr << "tornel4-cli: " << error << '\n';
-        return 1;
+        throw std::runtime_error(error);  // main() prints it and exits with 1
     }
+    return module;
+}
+
+int RunDevices(const Options& options) {
+    const auto module = LoadSoundModule();
     const platform::SoundDevices devices = module->backend().ListDevices();
     if (!devices.reachable) {
         std::cerr << "tornel4-cli: " << devices.error << '\n';

@@ -92,12 +92,7 @@ class LevelMeter {
 }  // namespace
 
 int RunListen(const Options& options) {
-    std::string error;
-    const auto module = SoundModule::Load(error);
-    if (!module) {
-        std::cerr << "tornel4-cli: " << error << '\n';
-        return kExitNothing;
-    }
+    const auto module = LoadSoundModule();
     // A failure to open the input ends the command; main() reports it.
     const std::unique_ptr<platform::SoundInput> input =
         module->backend().MakeSoundInput(options.device);

@@ -62,19 +62,15 @@ struct OptionRow;
 using OptionHandler = void (*)(const OptionRow& row, const std::string& option,
                                const std::string& value, Options& options);
 
-// Where --help lists an option: among the parameters of a packet, or among the others.
-enum class OptionGroup { Parameters, Other };
-
 struct OptionRow {
     const char* name;  // "--repeat"; "--p" stands for --p1 .. --p10 of the parameter table
     const char* alias = nullptr;  // "-h"
-    CommandSet commands = 0;      // the commands that take it after their name
-    OptionGroup group = OptionGroup::Other;
+    CommandSet commands = 0;  // the commands that take it; --help lists kParameterCommands' first
     const char* value = nullptr;  // what --help calls its value ("K"); null: it takes none
     int min = 0;                  // a whole number's range
     int max = 0;
-    const char* allowed =
-        nullptr;  // what messages say it allows; null: "целое число от min до max"
+    // What messages say it allows; null: "целое число от min до max".
+    const char* allowed = nullptr;
     // The help line; "{min}" and "{max}" stand for the range, "{initial}" for the starting filter
     // coefficient, "{boxes}" for the parameters that have a box.
     const char* help = "";
@@ -87,15 +83,12 @@ void ApplyFields(const OptionRow&, const std::string& option, const std::string&
 void ApplyBoxes(const OptionRow&, const std::string& option, const std::string& value, Options&);
 void ApplyFilter(const OptionRow&, const std::string& option, const std::string& value, Options&);
 void ApplyAlpha(const OptionRow&, const std::string& option, const std::string& value, Options&);
-void ApplyWhole(const OptionRow&, const std::string& option, const std::string& value, int& to);
-void ApplyText(const OptionRow&, const std::string& option, const std::string& value,
-               std::string& to);
 
 // A whole number in [row.min, row.max] into `member`.
 template <int Options::*member>
 void SetWhole(const OptionRow& row, const std::string& option, const std::string& value,
               Options& o) {
-    ApplyWhole(row, option, value, o.*member);
+    o.*member = ParseWholeNumber(option, value, row.min, row.max);
 }
 
 // A flag: its option takes no value.
@@ -108,7 +101,10 @@ void SetFlag(const OptionRow&, const std::string&, const std::string&, Options& 
 template <std::string Options::*member>
 void SetText(const OptionRow& row, const std::string& option, const std::string& value,
              Options& o) {
-    ApplyText(row, option, value, o.*member);
+    if (value.empty()) {
+        throw UsageError(option + ": пустое значение; допустимо: " + row.allowed);
+    }
+    o.*member = value;
 }
 
 inline constexpr const char* kHelpOption = "--help";
@@ -117,23 +113,21 @@ inline constexpr const char* kJsonOption = "--json";
 
 // clang-format off
 inline constexpr std::array<OptionRow, 16> kOptions{{
-    {.name = "--load", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .value = "ФАЙЛ", .allowed = "набор параметров (JSON) или запись сигнала (WAV)",
+    {.name = "--load", .commands = kParameterCommands, .value = "ФАЙЛ",
+     .allowed = "набор параметров (JSON) или запись сигнала (WAV)",
      .help = "все поля и флажки из набора параметров (JSON) или из записи сигнала (WAV); "
              "параметры, заданные после --load, заменяют загруженные",
      .apply = ApplyLoad},
-    {.name = "--p", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .apply = ApplyFields},
-    {.name = "--enable", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .value = "СПИСОК", .help = "включить флажки параметров (номера {boxes} через запятую)",
+    {.name = "--p", .commands = kParameterCommands, .apply = ApplyFields},
+    {.name = "--enable", .commands = kParameterCommands, .value = "СПИСОК",
+     .help = "включить флажки параметров (номера {boxes} через запятую)",
      .apply = ApplyBoxes},
-    {.name = "--disable", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .value = "СПИСОК", .help = "выключить флажки параметров", .apply = ApplyBoxes},
-    {.name = "--filter", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .value = "on|off", .allowed = "on или off", .help = "модуляционный фильтр, по умолчанию on",
+    {.name = "--disable", .commands = kParameterCommands, .value = "СПИСОК",
+     .help = "выключить флажки параметров", .apply = ApplyBoxes},
+    {.name = "--filter", .commands = kParameterCommands, .value = "on|off",
+     .allowed = "on или off", .help = "модуляционный фильтр, по умолчанию on",
      .apply = ApplyFilter},
-    {.name = "--alpha", .commands = kParameterCommands, .group = OptionGroup::Parameters,
-     .value = "N", .min = 0, .max = 100,
+    {.name = "--alpha", .commands = kParameterCommands, .value = "N", .min = 0, .max = 100,
      .help = "коэффициент фильтра N/100, N от {min} до {max}; по умолчанию коэффициент {initial}",
      .apply = ApplyAlpha},
     {.name = "--save", .commands = CommandsOf(Command::Packet), .value = "ФАЙЛ",

@@ -36,8 +36,8 @@ void PrintListings(std::ostream& out, const BuildResult& build, const ParameterT
     out << '\n';
     PrintSection(out, "Дамп пакета (байт, hex):", PacketDump(build.packet));
     out << '\n';
-    PrintSection(out, "Параметры по байтам (байт - значение, параметр):",
-                 NamedBytes(build.packet, table));
+    PrintSection(
+        out, "Параметры по байтам (байт - значение, параметр):", NamedBytes(build.packet, table));
 }
 
 nlohmann::ordered_json PacketJson(const BuildResult& build) {

@@ -46,6 +46,11 @@ int ParameterOfOption(const std::string& option, const ParameterTable& table) {
     return 0;
 }
 
+// The options that set what a packet carries; --help lists them under ПАРАМЕТРЫ.
+bool IsParameterRow(const OptionRow& row) {
+    return row.commands == kParameterCommands;
+}
+
 bool IsFieldsRow(const OptionRow& row) {
     return row.apply == ApplyFields;
 }
@@ -186,12 +191,15 @@ bool AsksForHelp(const std::string& arg) {
 
 }  // namespace
 
+// The file is read by the command (InputsOf); the options after it are marked to win over it.
 void ApplyLoad(const OptionRow& row, const std::string& option, const std::string& value,
                Options& o) {
-    LoadRequest load;
-    ApplyText(row, option, value, load.file);
-    load.before = o.inputs;
-    o.load = std::move(load);
+    if (value.empty()) {
+        Fail(row, option, "пустое значение", o);
+    }
+    o.load = LoadRequest{};
+    o.load.file = value;
+    o.load.before = o.inputs;
 }
 
 // One value, or for parameter 10 its three durations separated by commas.
@@ -237,19 +245,6 @@ void ApplyFilter(const OptionRow& row, const std::string& option, const std::str
 void ApplyAlpha(const OptionRow& row, const std::string& option, const std::string& value,
                 Options& o) {
     o.alpha = ParseWholeNumber(option, value, row.min, row.max) / 100.0;
-}
-
-void ApplyWhole(const OptionRow& row, const std::string& option, const std::string& value,
-                int& to) {
-    to = ParseWholeNumber(option, value, row.min, row.max);
-}
-
-void ApplyText(const OptionRow& row, const std::string& option, const std::string& value,
-               std::string& to) {
-    if (value.empty()) {
-        Fail(option, "пустое значение", row.allowed);
-    }
-    to = value;
 }
 
 int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max) {
@@ -414,7 +409,7 @@ std::string OptionHelp(const OptionRow& row, const ParameterTable& table) {
     help = Replaced(help, "{max}", std::to_string(row.max));
     help = Replaced(help, "{initial}", NumberText(kInitialAlpha));
     help = Replaced(help, "{boxes}", BoxNumbers(","));
-    if (row.group == OptionGroup::Other && row.commands != 0 && row.commands != kAllCommands) {
+    if (!IsParameterRow(row) && row.commands != 0 && row.commands != kAllCommands) {
         help = CommandNames(row.commands) + ": " + help;
     }
     return head + '\n' + Wrapped(help, kHelpIndent);
@@ -428,7 +423,7 @@ std::string Synopsis(const CommandRow& command) {
     line += Takes(kParameterCommands, command.command) ? " [ПАРАМЕТРЫ]" : "";
     line += command.operand != nullptr ? std::string(" ") + command.operand : "";
     for (const OptionRow& row : kOptions) {
-        if (row.group == OptionGroup::Other && row.commands != kAllCommands &&
+        if (!IsParameterRow(row) && row.commands != kAllCommands &&
             Takes(row.commands, command.command)) {
             line += std::string(" [") + row.name + (row.value ? std::string(" ") + row.value : "") +
                     "]";
@@ -454,7 +449,7 @@ std::string HelpText(CommandSet commands, bool all, const ParameterTable& table)
     std::string others;
     for (const OptionRow& row : kOptions) {
         if ((row.commands & commands) != 0 || (all && row.commands == 0)) {
-            (row.group == OptionGroup::Parameters ? parameters : others) += OptionHelp(row, table);
+            (IsParameterRow(row) ? parameters : others) += OptionHelp(row, table);
         }
     }
     if (!parameters.empty()) {

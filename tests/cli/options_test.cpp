@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -129,6 +130,38 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         EXPECT_NE(error.find(c.mustContain), std::string::npos)
             << "args ending " << (c.args.empty() ? "" : c.args.back()) << ": got \"" << error
             << '"';
+    }
+}
+
+// The width of a text in characters, not bytes.
+std::size_t Columns(const std::string& line) {
+    return static_cast<std::size_t>(
+        std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// --help anywhere after a command gives that command's help: its usage and the options it takes,
+// no other; that help and the whole one fit 80 columns.
+TEST(UsageText, EachCommandsHelpListsItsOwnOptionsWithin80Columns) {
+    std::string all = UsageText();
+    for (const CommandRow& command : kCommands) {
+        SCOPED_TRACE(command.name);
+        EXPECT_TRUE(Parse({command.name, "--level", "5", "--help"}).help);
+        const std::string help = CommandUsageText(command.command);
+        all += help;
+        EXPECT_NE(help.find("  tornel4-cli " + std::string(command.name)), std::string::npos);
+        EXPECT_EQ(help.find("--p1 N") != std::string::npos,
+                  Takes(kParameterCommands, command.command));
+        for (const OptionRow& row : kOptions) {
+            if (row.apply != ApplyFields) {  // --p1 .. --p10, looked at above
+                EXPECT_EQ(help.find("\n  " + std::string(row.name)) != std::string::npos,
+                          Takes(row.commands, command.command))
+                    << row.name;
+            }
+        }
+    }
+    std::istringstream lines(all);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(Columns(line), 80u) << line;
     }
 }
 
