@@ -11,7 +11,7 @@
 #include "app/spin_edit.h"
 #include "app/status_line.h"
 #include "app/tform1.h"
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {

@@ -42,6 +42,10 @@ test=(
   dpkg-dev file
   # tests of the keying: hamlib's rigctld with its dummy rig
   libhamlib-utils
+  # the core on other targets and the browser edition: Debian's emscripten, the arm64 cross
+  # compiler with qemu-user to run its programs, Node for WebAssembly and the page's tests,
+  # headless Chromium for the page's tests
+  emscripten g++-aarch64-linux-gnu qemu-user nodejs chromium
 )
 
 package=(
