@@ -125,8 +125,10 @@ ScrollWindow ShowOnScreen(QWidget& window) {
     scroll->setWindowIcon(window.windowIcon());
     scroll->setWidget(&window);  // the window becomes the area's content, at its fixed size
     const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize whole =
-        window.size() + QSize(bar, bar) + 2 * QSize(scroll->frameWidth(), scroll->frameWidth());
+    // The window, a scroll bar each way and the frame; a few pixels more, so that a dimension that
+    // fits the screen shows no scroll bar of its own.
+    const int edge = 2 * scroll->frameWidth() + 4;
+    const QSize whole = window.size() + QSize(bar + edge, bar + edge);
     scroll->resize(whole.boundedTo(area.size() - kFrameRoom));
     scroll->move(area.topLeft());
     scroll->show();

@@ -14,6 +14,7 @@
 #include <QTextEdit>
 
 #include "qcustomplot.h"
+#include "signal/loopback_check.h"
 #include "widgets/label3d.h"
 #include "window_fixture.h"
 
@@ -143,6 +144,35 @@ TEST_F(Pages, OurHelpFilesFillAllThreeViewsAndAreNeverWritten) {
     EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("edit ")));
     form.reset();
     EXPECT_EQ(ReadAll(dir.filePath("help2.rtf")), help2) << "a help file was written";
+}
+
+// The pages name what the window and the check by ear show, read from the window and the core:
+// a button renamed or a verdict added without its help fails here.
+TEST_F(Pages, HelpNamesTheSetButtonsAndEveryVerdictOfTheCheckByEar) {
+    for (int page = 1; page <= 3; ++page) {
+        ShipHelpFile(page);
+    }
+    Recreate({});
+    const QString page1 = View(1)->toPlainText();
+    for (const QPushButton* button :
+         Control<QGroupBox>("GroupBox29")->findChildren<QPushButton*>()) {
+        EXPECT_TRUE(page1.contains(u'«' + button->text() + u'»')) << button->text().toStdString();
+    }
+    const QString page3 = View(3)->toPlainText();
+    static const QRegularExpression level(QStringLiteral("\\s*\\(-?\\d+ дБ\\)$"));
+    for (const LoopbackVerdict verdict :
+         {LoopbackVerdict::Intact, LoopbackVerdict::NoSignal, LoopbackVerdict::LevelTooLow,
+          LoopbackVerdict::Clipped, LoopbackVerdict::CrcWrong, LoopbackVerdict::OtherPacket,
+          LoopbackVerdict::NotRecognised}) {
+        for (const bool intact : {false, true}) {
+            LoopbackOutcome outcome;
+            outcome.verdict = verdict;
+            outcome.packetIntact = intact;
+            QString text = QString::fromStdString(LoopbackStatusText(outcome));
+            text.remove(level);
+            EXPECT_TRUE(page3.contains(text)) << text.toStdString();
+        }
+    }
 }
 
 TEST_F(Pages, MissingFilesKeepTheDesignLinesThatNameThem) {

@@ -93,8 +93,11 @@ TEST_F(ParameterTableWalk, ChangingOneFieldInTheTableChangesEveryConsumer) {
 // must say what the table allows.
 TEST_F(ParameterTableWalk, TheRangeInTheCaptionOfParameter9IsTheTables) {
     const ParameterField& f = kParameterTable[FieldsOf(9).at(0)];
-    EXPECT_TRUE(Control<QLabel>("Label_P9")->text().contains(
-        QStringLiteral("(%1-%2%3)").arg(f.min).arg(f.max).arg(QString::fromUtf8(f.unit))));
+    EXPECT_TRUE(
+        Control<QLabel>("Label_P9")
+            ->text()
+            .contains(
+                QStringLiteral("(%1-%2%3)").arg(f.min).arg(f.max).arg(QString::fromUtf8(f.unit))));
 }
 
 }  // namespace

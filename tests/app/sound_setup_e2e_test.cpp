@@ -16,6 +16,7 @@
 #include <numbers>
 
 #include "app/sound_dialog.h"
+#include "app/status_line.h"
 #include "platform/sound_backend.h"
 #include "signal/decoder.h"
 #include "signal/wav_writer.h"
@@ -122,8 +123,10 @@ TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
     server->RemoveSink("b");
     Recreate({}, {}, output.get());
     Send();
-    EXPECT_EQ(StatusMessage(), QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
-                            .arg(QString::fromStdString(chosen.deviceDescription)));
+    const QString status = QStringLiteral(" Сигнал не выдан: нет устройства вывода «%1»")
+                               .arg(QString::fromStdString(chosen.deviceDescription));
+    EXPECT_EQ(Status(), FitStatusLine(status, *Control<QLabel>("StaticText_Error")));
+    EXPECT_EQ(StatusTip(), status.trimmed());
     EXPECT_TRUE(CapSilent()) << "the signal went to another output";
 
     SoundDialog dialog(*state->devices.sound, chosen);
