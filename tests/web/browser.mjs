@@ -119,7 +119,7 @@ export async function launch({ width = 1280, height = 800, extraArgs = [], env =
     async close() {
       child.kill('SIGTERM');
       await new Promise((r) => child.once('exit', r));
-      rmSync(profile, { recursive: true, force: true });
+      try { rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 }); } catch { /* the browser's helpers still closing */ }
     },
     stderr: () => stderr,
   };

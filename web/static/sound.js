@@ -56,6 +56,9 @@ export class Sound {
     onProgress(0);
     const timer = setInterval(() => onProgress(Math.min(1, (this.context.currentTime - start) / duration)), 50);
     await ended;
+    // The context is done with the last sample; the sound card plays it a little later.
+    const latency = (this.context.outputLatency || 0) + (this.context.baseLatency || 0);
+    await new Promise((r) => setTimeout(r, latency * 1000));
     clearInterval(timer);
     onProgress(1);
     if (!check) return null;
