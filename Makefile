@@ -47,9 +47,10 @@ test-sanitize: deps
 	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest -L 'unit|gui' --output-on-failure -j $(JOBS)
 
-bench: build
+bench: build web
 	@for b in $(BUILD)/tornel4-bench $(BUILD)/tornel4-gui-bench; do \
 	  if [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b --benchmark_counters_tabular=true; fi; done
+	@node bench/web_bench.mjs $(BUILD)/web
 
 FUZZ_SECONDS ?= 600
 
