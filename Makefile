@@ -4,24 +4,44 @@ ARGS    ?=
 WERROR  := $(if $(filter true,$(CI)),ON,OFF)
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz package clean web run-web
+.PHONY: all deps deps-run deps-test deps-package configure configure-run build build-run run \
+	test test-sanitize bench fuzz package clean web run-web
 
 all: build
 
+# The Debian packages by group (scripts/install-deps.sh): `make run` needs only the first.
+deps-run:
+	@bash scripts/install-deps.sh run
+deps-test:
+	@bash scripts/install-deps.sh run test
+deps-package:
+	@bash scripts/install-deps.sh run package
 deps:
 	@bash scripts/install-deps.sh
 
-configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORNEL_WERROR=$(WERROR) > /dev/null
+CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORNEL_WERROR=$(WERROR) > /dev/null
+
+configure-run: deps-run
+	@$(CONFIGURE)
+configure: deps-test
+	@$(CONFIGURE)
+
+# Only the two programs and the command line's sound module: no tests, fuzz targets, benchmarks.
+RUN_TARGETS := tornel4 tornel4-cli tornel4-sound
+build-run: configure-run
+	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 
 build: configure
 	@QT_QPA_PLATFORM=offscreen cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: build-run
 	cd $(BUILD) && ./tornel4 $(ARGS)
 
+# CTest's summary names the skipped tests; their reasons are printed after it, from its report.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && { QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) \
+	    --output-junit ctest-report.xml; status=$$?; \
+	  bash $(CURDIR)/scripts/skip-reasons.sh ctest-report.xml; exit $$status; }
 
 # The browser edition: build/web/, a folder of static files for any web server.
 web: configure
@@ -41,7 +61,7 @@ SANITIZE_ENV := QT_QPA_PLATFORM=offscreen \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0
 
-test-sanitize: deps
+test-sanitize: deps-test
 	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTORNEL_WERROR=$(WERROR) -DTORNEL_SANITIZE=ON > /dev/null
 	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -61,7 +81,8 @@ fuzz: build
 	    cat fuzz/*.summary; exit $$status; }
 
 # The Debian package build/tornel4_<version>_<arch>.deb (see README, "Install as a package").
-package: build
+package: deps-package configure-run
+	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS) tornel_compressed_docs
 	@cd $(BUILD) && cpack -G DEB > cpack.log 2>&1 || { cat cpack.log; exit 1; }
 	@ls $(BUILD)/tornel4_*.deb
 

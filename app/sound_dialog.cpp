@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "app/transmitter_box.h"
 #include "signal/synthesizer.h"
 #include "ui_sound_dialog.h"
 
@@ -18,6 +19,8 @@ constexpr double kCheckSeconds = 3.0;
 // How often the output list takes in the server's changes, and the check tone is kept going.
 constexpr int kWatchIntervalMs = 250;
 constexpr int kCheckIntervalMs = 20;
+// The row of "Передатчик" in the dialog's grid, above the buttons.
+constexpr int kTransmitterRow = 4;
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
@@ -64,9 +67,12 @@ std::vector<std::int16_t> CheckToneSamples(double seconds) {
 }
 
 SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& current,
-                         QWidget* parent)
+                         QWidget* parent, ptt::TransmitterOpener openTransmitter)
     : QDialog(parent), ui_(std::make_unique<Ui::SoundDialog>()), backend_(backend) {
     ui_->setupUi(this);
+    transmitter_ =
+        new TransmitterBox(current.transmitter, current.keying, std::move(openTransmitter), this);
+    ui_->gridLayout->addWidget(transmitter_, kTransmitterRow, 0, 1, 3);
     ui_->Slider_Level->setRange(platform::kLevelMin, platform::kLevelMax);
     ui_->SpinBox_Level->setRange(platform::kLevelMin, platform::kLevelMax);
     ui_->Slider_Level->setValue(current.level);
@@ -75,7 +81,7 @@ SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& c
     connect(ui_->SpinBox_Level, &QSpinBox::valueChanged, ui_->Slider_Level, &QSlider::setValue);
     connect(ui_->Button_Check, &QPushButton::clicked, this, &SoundDialog::Button_CheckClick);
     ui_->ButtonBox->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(ui_->ButtonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui_->ButtonBox, &QDialogButtonBox::accepted, this, &SoundDialog::ButtonBoxAccepted);
     connect(ui_->ButtonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(this, &QDialog::finished, this, &SoundDialog::StopCheck);
 
@@ -92,6 +98,7 @@ SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& c
     watchTimer_->start(kWatchIntervalMs);
     checkTimer_ = new QTimer(this);
     checkTimer_->callOnTimeout(this, &SoundDialog::CheckTimerTimer);
+    resize(width(), sizeHint().height());  // the rows "Передатчик" shows for its kind
 }
 
 SoundDialog::~SoundDialog() = default;
@@ -107,7 +114,16 @@ SoundSettings SoundDialog::chosen() const {
     if (!settings.checkInput.empty()) {
         settings.checkInputDescription = inputDescriptions_.at(settings.checkInput);
     }
+    settings.transmitter = transmitter_->Spec();
+    settings.keying = transmitter_->Keying();
     return settings;
+}
+
+// OK keeps the dialog open while the transmitter's fields make no SPEC; the box says why.
+void SoundDialog::ButtonBoxAccepted() {
+    if (transmitter_->Validate()) {
+        accept();
+    }
 }
 
 std::string SoundDialog::SelectedDevice() const {

@@ -1,6 +1,7 @@
 #pragma once
-// "Настройки звука": the output the signal is played on, its level, a check tone, and the input
-// that listens to each send ("контроль", off by default). The lists follow the sound server while
+// "Настройки звука": the output the signal is played on, its level, a check tone, the input
+// that listens to each send ("контроль", off by default), and the transmitter's keying
+// ("Передатчик", app/transmitter_box.h). The lists follow the sound server while
 // the dialog is open (a USB card plugged in or out); a chosen device that is absent stays chosen
 // and is shown as missing, never replaced by another.
 
@@ -11,6 +12,7 @@
 
 #include "app/sound_settings.h"
 #include "platform/sound_backend.h"
+#include "ptt/transmitter.h"
 
 class QTimer;
 
@@ -20,12 +22,15 @@ class SoundDialog;
 
 namespace tornel::app {
 
+class TransmitterBox;
+
 class SoundDialog : public QDialog {
     Q_OBJECT
 
   public:
+    // `openTransmitter` opens the transmitter of "проверка PTT" (empty: the real one).
     SoundDialog(platform::SoundBackend& backend, const SoundSettings& current,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, ptt::TransmitterOpener openTransmitter = {});
     ~SoundDialog() override;
 
     // What the operator chose (meaningful after OK).
@@ -39,6 +44,7 @@ class SoundDialog : public QDialog {
     void Button_CheckClick();
     void CheckTimerTimer();
     void StopCheck();
+    void ButtonBoxAccepted();
 
     std::unique_ptr<Ui::SoundDialog> ui_;
     platform::SoundBackend& backend_;
@@ -49,6 +55,7 @@ class SoundDialog : public QDialog {
     std::map<std::string, std::string> inputDescriptions_;
     QTimer* watchTimer_ = nullptr;
     QTimer* checkTimer_ = nullptr;
+    TransmitterBox* transmitter_ = nullptr;
 };
 
 // The check tone: the signal's middle tone (that of its lead-in) at the signal's amplitude and

@@ -9,6 +9,9 @@ constexpr const char* kDescriptionKey = "sound/deviceDescription";
 constexpr const char* kLevelKey = "sound/level";
 constexpr const char* kCheckInputKey = "sound/checkInput";
 constexpr const char* kCheckDescriptionKey = "sound/checkInputDescription";
+constexpr const char* kTransmitterKey = "transmitter/ptt";
+constexpr const char* kTxDelayKey = "transmitter/txDelayMs";
+constexpr const char* kTxTailKey = "transmitter/txTailMs";
 
 // The text of `key`, or empty when it holds something else (a list, a group).
 std::string TextOf(const QSettings& settings, const char* key) {
@@ -19,6 +22,21 @@ std::string TextOf(const QSettings& settings, const char* key) {
     return value.toString().toStdString();
 }
 
+// The whole number of `key` when it lies in [min, max]; else `fallback`.
+int NumberOf(const QSettings& settings, const char* key, int min, int max, int fallback) {
+    bool isNumber = false;
+    const int value = QString::fromStdString(TextOf(settings, key)).toInt(&isNumber);
+    return isNumber && value >= min && value <= max ? value : fallback;
+}
+
+ptt::PttSpec TransmitterOf(const QSettings& settings) {
+    try {
+        return ptt::ParsePttSpec(TextOf(settings, kTransmitterKey));
+    } catch (const ptt::PttSpecError&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 SoundSettings ReadSoundSettings(QSettings& settings) {
@@ -27,8 +45,12 @@ SoundSettings ReadSoundSettings(QSettings& settings) {
     const std::string description = TextOf(settings, kDescriptionKey);
     const std::string checkInput = TextOf(settings, kCheckInputKey);
     const std::string checkDescription = TextOf(settings, kCheckDescriptionKey);
-    bool isNumber = false;
-    const int level = QString::fromStdString(TextOf(settings, kLevelKey)).toInt(&isNumber);
+    const int level = NumberOf(settings, kLevelKey, platform::kLevelMin, platform::kLevelMax,
+                               platform::kLevelMax);
+    const ptt::PttSpec transmitter = TransmitterOf(settings);
+    const ptt::KeyingTimes keying{
+        .txDelayMs = NumberOf(settings, kTxDelayKey, 0, ptt::kTxDelayMaxMs, ptt::kTxDelayDefaultMs),
+        .txTailMs = NumberOf(settings, kTxTailKey, 0, ptt::kTxTailMaxMs, ptt::kTxTailDefaultMs)};
     if (settings.status() != QSettings::NoError) {
         return sound;
     }
@@ -36,9 +58,9 @@ SoundSettings ReadSoundSettings(QSettings& settings) {
     sound.deviceDescription = device.empty() ? std::string() : description;
     sound.checkInput = checkInput;
     sound.checkInputDescription = checkInput.empty() ? std::string() : checkDescription;
-    if (isNumber && level >= platform::kLevelMin && level <= platform::kLevelMax) {
-        sound.level = level;
-    }
+    sound.level = level;
+    sound.transmitter = transmitter;
+    sound.keying = keying;
     return sound;
 }
 
@@ -51,6 +73,10 @@ void WriteSoundSettings(QSettings& settings, const SoundSettings& sound) {
                       QString::fromStdString(sound.checkInput));
     settings.setValue(QString::fromLatin1(kCheckDescriptionKey),
                       QString::fromStdString(sound.checkInputDescription));
+    settings.setValue(QString::fromLatin1(kTransmitterKey),
+                      QString::fromStdString(ptt::PttSpecText(sound.transmitter)));
+    settings.setValue(QString::fromLatin1(kTxDelayKey), QString::number(sound.keying.txDelayMs));
+    settings.setValue(QString::fromLatin1(kTxTailKey), QString::number(sound.keying.txTailMs));
     settings.sync();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The sound setup the window remembers between runs: the output the signal is played on (by the
 // server's name, with its description for messages), the level, and the input that listens to
-// each send to check it. Kept in the user's settings file in the desktop's configuration folder;
+// each send to check it, and how the transmitter is keyed (none by default) with its TX delay and
+// tail. Kept in the user's settings file in the desktop's configuration folder;
 // the trainer's beeps do not use it.
 
 #include <QSettings>
@@ -10,6 +11,8 @@
 
 #include "platform/sound_level.h"
 #include "platform/sound_output.h"
+#include "ptt/keyed_session.h"
+#include "ptt/ptt_spec.h"
 
 namespace tornel::app {
 
@@ -19,6 +22,8 @@ struct SoundSettings {
     int level = platform::kLevelMax;
     std::string checkInput{};  // the server's name of the input; empty: no check (the default)
     std::string checkInputDescription{};
+    ptt::PttSpec transmitter{};  // none: nothing is keyed (the default)
+    ptt::KeyingTimes keying{};
 
     platform::PlaybackTarget Target() const { return {device, level}; }
     // How messages name the chosen output and the check input.
@@ -32,8 +37,9 @@ struct SoundSettings {
 };
 
 // Reads the sound setup. A file that cannot be read, or a value that is missing or makes no sense
-// (a level that is not a whole number in 0..100, a name that is not text), gives the default of
-// that value: the program always starts.
+// (a level that is not a whole number in 0..100, a name that is not text, a transmitter that is
+// no SPEC, a TX delay or tail outside its range), gives the default of that value: the program
+// always starts.
 SoundSettings ReadSoundSettings(QSettings& settings);
 void WriteSoundSettings(QSettings& settings, const SoundSettings& sound);
 

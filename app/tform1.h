@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,6 +18,8 @@
 #include "app/program_state.h"
 #include "app/sound_settings.h"
 #include "platform/sound_output.h"
+#include "ptt/keyed_session.h"
+#include "ptt/transmitter.h"
 
 class QCheckBox;
 class QCPLayer;
@@ -52,6 +55,8 @@ struct WindowServices {
     std::function<QString(QWidget*, FileChoice, const QString& folder)> chooseFile;
     // The fields' ranges, steps and design values; not owned, must outlive the window.
     const ParameterTable* parameters = &kParameterTable;
+    // Opens the transmitter the sound setup names; empty: the real one (ptt::OpenTransmitter).
+    ptt::TransmitterOpener openTransmitter;
 };
 
 inline constexpr int kNormalOuterWidth = 858;
@@ -136,8 +141,17 @@ class TForm1 : public QWidget {
     void ShowSignalCharts();
     void PlaySignal();
     platform::PlayResult PlayWavFile(SendCheck* check);
+
+    // Keying the transmitter (tform1_keying.cpp): around a send, and in a trainer run.
+    std::unique_ptr<ptt::Transmitter> OpenTransmitter(const ptt::PttSpec& spec) const;
+    platform::PlayResult PlayKeyed(SendCheck* check, QString& releaseProblem);
+    void WaitKeepingPainted(std::chrono::milliseconds span);
+    bool StartTrainerKeying();
+    bool FollowTrainerKeying(bool pttOn);
+    void StopTrainerKeying();
     void ShowSendResult(const platform::PlayResult& result, const SendCheckReport& checked);
     void ShowPlaybackProgress(double fraction);
+    void ShowOutOfRange(const FieldOutOfRange& e, const PacketInputs& inputs);
     void ShowError(const QString& text);
     void SetStatus(const QString& text, const QString& detail = {});
 
@@ -155,6 +169,8 @@ class TForm1 : public QWidget {
     // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
     // only the cursor, not the whole diagram.
     QCPLayer* cursorLayer_ = nullptr;
+    // The transmitter of a trainer run with keying, from "старт" to the run's end.
+    std::unique_ptr<ptt::TransmitterRun> trainerKeying_;
 };
 
 }  // namespace tornel::app

@@ -45,6 +45,7 @@ void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
 // here: the button goes back to "старт" and the indicator off.
 void TForm1::SpinEdit_10Change() {
     Timer1->stop();
+    StopTrainerKeying();
     const PatternDrawing drawing = state_.trainer.Redraw(ui_->SpinEdit_10->TypedValueUnclamped(),
                                                          ui_->SpinEdit_11->TypedValueUnclamped(),
                                                          ui_->SpinEdit_12->TypedValueUnclamped());
@@ -67,6 +68,12 @@ void TForm1::SpinEdit_10Change() {
 // "старт" starts a run, "стоп" ends it and redraws; either way the filter coefficient goes back
 // to 0.2, and SpinEdit_Alfa shows it (20 hundredths) so that the next send uses what it shows.
 void TForm1::Button_SoundClick() {
+    if (ui_->Button_Sound->text() == QString::fromUtf8(kCaptionStart) && !StartTrainerKeying()) {
+        // The transmitter cannot be keyed: no run, the status line says why.
+        state_.synth.setAlpha(kTrainerFilterCoefficient);
+        ShowFilterCoefficient();
+        return;
+    }
     const PressResult press = state_.trainer.Press(ui_->Button_Sound->text().toStdString());
     ui_->Button_Sound->setText(QString::fromStdString(press.caption));
     if (press.running) {
@@ -92,6 +99,10 @@ void TForm1::Timer1Timer() {
         return;
     }
     const TickResult tick = state_.trainer.Tick();
+    if (!FollowTrainerKeying(tick.pttOn)) {
+        Button_SoundClick();  // the run ends released; the status line says why
+        return;
+    }
     TickAtNextEdge(tick.patternTime);
     ShowCursor(tick.cursor);
     SetPttIndicator(tick.indicatorColour, tick.labelVisible);

@@ -23,7 +23,7 @@ Packet InitialPacket();
 // in Hz, parameter 10 in seconds) and the box states. Defaults are the window's design values.
 struct PacketInputs {
     std::array<std::int32_t, kFieldCount> fields = DesignFields();
-    EnableBoxes boxes;
+    BoxStates boxes;
 
     bool operator==(const PacketInputs&) const = default;
 };

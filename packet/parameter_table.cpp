@@ -15,12 +15,12 @@ const EnablingBox* FindBox(int parameter) {
 
 }  // namespace
 
-bool* BoxOf(int parameter, EnableBoxes& boxes) {
+bool* BoxOf(int parameter, BoxStates& boxes) {
     const EnablingBox* box = FindBox(parameter);
     return box == nullptr ? nullptr : &(boxes.*(box->state));
 }
 
-const bool* BoxOf(int parameter, const EnableBoxes& boxes) {
+const bool* BoxOf(int parameter, const BoxStates& boxes) {
     const EnablingBox* box = FindBox(parameter);
     return box == nullptr ? nullptr : &(boxes.*(box->state));
 }

@@ -24,76 +24,91 @@ enum class ByteScale {
 };
 
 struct ParameterField {
-    int parameter;       // 1..10, as the window numbers its groups
-    const char* member;  // the durations of parameter 10: "first", "pause", "second"; else null
+    int parameter;                 // 1..10, as the window numbers its groups
+    const char* member = nullptr;  // the durations of parameter 10: "first", "pause", "second"
     const char* name;  // as the operator reads it: "порог срабатывания вокса"
     const char* unit;  // "* 10 мВ", "* 100 мс", "с", "мин", "Гц"
     const char* listing;  // the decoder's shorter wording, unit included
+    int byte;             // packet byte, 2..13
+    ByteScale scale = ByteScale::AsIs;
+    int box = 0;               // the parameter whose box enables the field in the window; 0: none
+    bool zeroedByBox = false;  // a clear box sends 0 in the byte; otherwise it is sent regardless
     std::int32_t min;
     std::int32_t max;
     std::int32_t step;  // of the window's arrows
     std::int32_t design;
-    int byte;  // packet byte, 2..13
-    ByteScale scale;
-    int box;           // the parameter whose box enables the field in the window; 0: none
-    bool zeroedByBox;  // a clear box sends 0 in the byte; otherwise the byte is sent regardless
 };
 
 using ParameterTable = std::array<ParameterField, kFieldCount>;
 
 // Parameter 10's durations stop at 25 s: in tenths of a second they must fit one byte.
+// clang-format off
 inline constexpr ParameterTable kParameterTable{{
-    {1, nullptr, "порог срабатывания вокса", "* 10 мВ", "порог VOX, шаг 10 мВ", 1, 100, 1, 5, 2,
-     ByteScale::AsIs, 0, false},
-    {2, nullptr, "задержка на включение передачи", "* 100 мс",
-     "задержка включения передатчика, 100 мс", 1, 64, 1, 1, 3, ByteScale::AsIs, 0, false},
-    {3, nullptr, "задержка на отключение передачи", "* 100 мс",
-     "задержка выключения передатчика, 100 мс", 0, 255, 1, 30, 4, ByteScale::AsIs, 0, false},
-    {4, nullptr, "минимальная пауза между передачами", "* 100 мс",
-     "минимальная пауза между передачами, 100 мс", 1, 64, 1, 1, 5, ByteScale::AsIs, 0, false},
-    {5, nullptr, "максимальное время передачи", "с", "максимальное время передачи, с", 5, 255, 2,
-     60, 6, ByteScale::AsIs, 5, true},
-    {6, nullptr, "время для вхождения в состояние ПАУЗА", "с", "время до входа в ПАУЗУ, с", 0, 64,
-     1, 60, 7, ByteScale::AsIs, 6, true},
-    {7, nullptr, "время выхода из состояния ПАУЗА", "* 100 мс", "время до выхода из ПАУЗЫ, 100 мс",
-     5, 255, 2, 20, 8, ByteScale::AsIs, 6, false},
-    {8, nullptr, "максимальное время активности", "мин", "максимальное время активности, мин", 1,
-     255, 2, 50, 9, ByteScale::AsIs, 8, true},
-    {9, nullptr, "частота открывающего сигнала", "Гц", "частота тона открытия, Гц", 300, 1900, 50,
-     1750, 10, ByteScale::Tens, 9, true},
-    {10, "first", "длительность первой PTT", "с", "первая посылка PTT, с", 2, 25, 2, 2, 11,
-     ByteScale::Tenths, 10, true},
-    {10, "pause", "длительность паузы", "с", "пауза между посылками, с", 2, 25, 2, 3, 12,
-     ByteScale::Tenths, 10, false},
-    {10, "second", "длительность второй PTT", "с", "вторая посылка PTT, с", 2, 25, 2, 4, 13,
-     ByteScale::Tenths, 10, false},
+    {.parameter = 1, .name = "порог срабатывания вокса", .unit = "* 10 мВ",
+     .listing = "порог VOX, шаг 10 мВ", .byte = 2,
+     .min = 1, .max = 100, .step = 1, .design = 5},
+    {.parameter = 2, .name = "задержка на включение передачи", .unit = "* 100 мс",
+     .listing = "задержка включения передатчика, 100 мс", .byte = 3,
+     .min = 1, .max = 64, .step = 1, .design = 1},
+    {.parameter = 3, .name = "задержка на отключение передачи", .unit = "* 100 мс",
+     .listing = "задержка выключения передатчика, 100 мс", .byte = 4,
+     .min = 0, .max = 255, .step = 1, .design = 30},
+    {.parameter = 4, .name = "минимальная пауза между передачами", .unit = "* 100 мс",
+     .listing = "минимальная пауза между передачами, 100 мс", .byte = 5,
+     .min = 1, .max = 64, .step = 1, .design = 1},
+    {.parameter = 5, .name = "максимальное время передачи", .unit = "с",
+     .listing = "максимальное время передачи, с", .byte = 6,
+     .box = 5, .zeroedByBox = true, .min = 5, .max = 255, .step = 2, .design = 60},
+    {.parameter = 6, .name = "время для вхождения в состояние ПАУЗА", .unit = "с",
+     .listing = "время до входа в ПАУЗУ, с", .byte = 7,
+     .box = 6, .zeroedByBox = true, .min = 0, .max = 64, .step = 1, .design = 60},
+    {.parameter = 7, .name = "время выхода из состояния ПАУЗА", .unit = "* 100 мс",
+     .listing = "время до выхода из ПАУЗЫ, 100 мс", .byte = 8,
+     .box = 6, .min = 5, .max = 255, .step = 2, .design = 20},
+    {.parameter = 8, .name = "максимальное время активности", .unit = "мин",
+     .listing = "максимальное время активности, мин", .byte = 9,
+     .box = 8, .zeroedByBox = true, .min = 1, .max = 255, .step = 2, .design = 50},
+    {.parameter = 9, .name = "частота открывающего сигнала", .unit = "Гц",
+     .listing = "частота тона открытия, Гц", .byte = 10, .scale = ByteScale::Tens,
+     .box = 9, .zeroedByBox = true, .min = 300, .max = 1900, .step = 50, .design = 1750},
+    {.parameter = 10, .member = "first", .name = "длительность первой PTT", .unit = "с",
+     .listing = "первая посылка PTT, с", .byte = 11, .scale = ByteScale::Tenths,
+     .box = 10, .zeroedByBox = true, .min = 2, .max = 25, .step = 2, .design = 2},
+    {.parameter = 10, .member = "pause", .name = "длительность паузы", .unit = "с",
+     .listing = "пауза между посылками, с", .byte = 12, .scale = ByteScale::Tenths,
+     .box = 10, .min = 2, .max = 25, .step = 2, .design = 3},
+    {.parameter = 10, .member = "second", .name = "длительность второй PTT", .unit = "с",
+     .listing = "вторая посылка PTT, с", .byte = 13, .scale = ByteScale::Tenths,
+     .box = 10, .min = 2, .max = 25, .step = 2, .design = 4},
 }};
+// clang-format on
 
-// The enabling boxes of parameters 5, 6, 8, 9 and 10, in their design states.
-struct EnableBoxes {
+// The states of the enabling boxes of parameters 5, 6, 8, 9 and 10, the design states at start.
+struct BoxStates {
     bool box5 = true;
     bool box6 = true;
     bool box8 = false;
     bool box9 = false;
     bool box10 = false;
 
-    bool operator==(const EnableBoxes&) const = default;
+    bool operator==(const BoxStates&) const = default;
 };
 
+// One enabling box: the parameter it belongs to and where its state is kept.
 struct EnablingBox {
     int parameter;
-    bool EnableBoxes::*state;
+    bool BoxStates::*state;
 };
 
-inline constexpr std::array<EnablingBox, 5> kEnablingBoxes{{{5, &EnableBoxes::box5},
-                                                            {6, &EnableBoxes::box6},
-                                                            {8, &EnableBoxes::box8},
-                                                            {9, &EnableBoxes::box9},
-                                                            {10, &EnableBoxes::box10}}};
+inline constexpr std::array<EnablingBox, 5> kEnablingBoxes{{{5, &BoxStates::box5},
+                                                            {6, &BoxStates::box6},
+                                                            {8, &BoxStates::box8},
+                                                            {9, &BoxStates::box9},
+                                                            {10, &BoxStates::box10}}};
 
 // The state of the box of `parameter`; null when that parameter has no box.
-bool* BoxOf(int parameter, EnableBoxes& boxes);
-const bool* BoxOf(int parameter, const EnableBoxes& boxes);
+bool* BoxOf(int parameter, BoxStates& boxes);
+const bool* BoxOf(int parameter, const BoxStates& boxes);
 
 // The byte a value within the field's range is sent as.
 constexpr std::uint8_t ByteOf(const ParameterField& field, std::int32_t value) {
@@ -141,7 +156,7 @@ constexpr bool FitsItsByte(const ParameterField& f) {
     return f.min >= 0 && f.min <= f.design && f.design <= f.max && top <= 255 && f.step >= 1;
 }
 
-constexpr bool TableIsSound(const ParameterTable& table) {
+constexpr bool TableIsWellFormed(const ParameterTable& table) {
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (!FitsItsByte(table[i]) || table[i].byte != static_cast<int>(i) + 2) {
             return false;
@@ -150,6 +165,7 @@ constexpr bool TableIsSound(const ParameterTable& table) {
     return true;
 }
 
-static_assert(TableIsSound(kParameterTable), "a parameter's range does not fit its packet byte");
+static_assert(TableIsWellFormed(kParameterTable),
+              "a parameter's range does not fit its packet byte");
 
 }  // namespace tornel

@@ -5,6 +5,7 @@
 
 #include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
+#include "signal/signal_constants.h"
 
 namespace tornel::platform::pulse {
 
@@ -16,8 +17,7 @@ constexpr int kFragmentMs = 20;
 // fed faster than real time) reaches the caller in pieces of bounded size.
 constexpr int kMostPerReadMs = 200;
 // The rates the decoder takes; a source outside them is recorded at the highest.
-constexpr int kMinRate = 8000;
-constexpr int kMaxRate = 48000;
+constexpr int kMinRate = kMinDecoderRate, kMaxRate = kMaxDecoderRate;
 
 class PulseSoundInput : public SoundInput {
   public:

@@ -34,8 +34,8 @@ std::vector<float> Mix(const WavAudio& audio) {
 DecodeResult DecodeSignal(std::span<const float> samples, int sampleRate) {
     DecodeResult best;
     best.reason = "в записи не найден вводный тон 615 Гц";
-    if (sampleRate < kMinWavRate || sampleRate > kMaxWavRate) {
-        best.reason = "частота дискретизации вне 8000..48000 Гц";
+    if (sampleRate < kMinDecoderRate || sampleRate > kMaxDecoderRate) {
+        best.reason = "частота дискретизации вне " + DecoderRateRangeText();
         return best;
     }
     StreamDecoder decoder(sampleRate);

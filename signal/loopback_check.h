@@ -43,7 +43,8 @@ struct LoopbackOutcome {
 // Listens to one send.
 class LoopbackCheck {
   public:
-    // `sampleRate` of the input, 8000 to 48000; throws std::invalid_argument otherwise.
+    // `sampleRate` of the input, kMinDecoderRate to kMaxDecoderRate; throws std::invalid_argument
+    // otherwise.
     LoopbackCheck(int sampleRate, const Packet& sent);
     ~LoopbackCheck();
 

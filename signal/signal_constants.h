@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tornel {
 
@@ -26,6 +27,21 @@ inline constexpr int kClosingSamples = 4000;
 
 // Peak sample value of the synthesized signal.
 inline constexpr std::int32_t kAmplitude = 30000;
+// Samples are in 16-bit units: a full-scale sine has this amplitude.
+inline constexpr double kFullScale = 32768.0;
+
+// The modulation filter's coefficient when the program starts, and after every press of the
+// trainer's start/stop button.
+inline constexpr double kInitialAlpha = 0.2;
+
+// The sample rates the decoder takes (a recording, a sound input); the WAV reader refuses others.
+inline constexpr int kMinDecoderRate = 8000;
+inline constexpr int kMaxDecoderRate = 48000;
+
+// "8000..48000 Гц", for the messages that refuse another rate.
+inline std::string DecoderRateRangeText() {
+    return std::to_string(kMinDecoderRate) + ".." + std::to_string(kMaxDecoderRate) + " Гц";
+}
 
 // The longest possible code (every symbol the longest one), in samples.
 inline constexpr int kLongestCodeSamples =

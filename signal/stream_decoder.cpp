@@ -28,6 +28,13 @@ constexpr double kTwoPi = 6.283185307179586476925;
 // of such blocks does not come from noise even at 0 dB signal-to-noise).
 constexpr double kBlockSeconds = 0.010;
 constexpr double kToneFraction = 0.3;
+// A run of tone blocks bridges one block that is not tone (a click, a burst of noise), or two
+// where the tone dropped out: blocks with less than this share of the tone's energy, as on a
+// fading radio path. A dropout of 15 ms leaves at most two blocks without enough tone, while a
+// change to another tone keeps the energy and ends the run as before.
+constexpr double kDropoutEnergy = 0.6;
+constexpr int kBridgedBlocks = 1;
+constexpr int kBridgedDropoutBlocks = 2;
 constexpr Index kMinLeadInBlocks = 40;  // 0.4 s of the 1 s lead-in
 constexpr Index kSkipAtRunStart = 10;   // the filter may still be settling there
 constexpr Index kSkipAtRunEnd = 3;
@@ -128,36 +135,47 @@ class LeadInDetector {
 
     // Block `b` (samples b * block() .. (b + 1) * block() - 1): the run it ends, if any.
     std::optional<ToneRun> AddBlock(Index b, std::span<const float> s) {
-        if (!IsTone(s)) {
-            // A single quiet block is bridged; the second one ends the run.
-            if (current_ && b >= current_->endBlock + 1) {
-                return TakeCurrent();
+        const Block block = Measure(s);
+        if (!block.tone) {
+            if (current_) {
+                gapIsDropout_ = gapIsDropout_ && block.energy < kDropoutEnergy * toneEnergy_;
+                const int bridged = gapIsDropout_ ? kBridgedDropoutBlocks : kBridgedBlocks;
+                if (b >= current_->endBlock + bridged) {
+                    return TakeCurrent();
+                }
             }
             return std::nullopt;
         }
-        if (current_ && b <= current_->endBlock + 1) {
+        gapIsDropout_ = true;
+        toneEnergy_ = block.energy;
+        if (current_) {  // blocks come one after another: a run still open bridged the gap
             current_->endBlock = b + 1;
             current_->firstBlock = std::max(current_->firstBlock, b + 1 - kMaxRunBlocks);
             return std::nullopt;
         }
-        std::optional<ToneRun> ended = TakeCurrent();
         current_ = ToneRun{b, b + 1};
-        return ended;
+        return std::nullopt;
     }
 
     // The end of the stream ends the run in progress.
     std::optional<ToneRun> Close() { return TakeCurrent(); }
 
   private:
-    bool IsTone(std::span<const float> s) const {
-        Complex sum;
+    struct Block {
+        bool tone = false;
         double energy = 0.0;
+    };
+
+    Block Measure(std::span<const float> s) const {
+        Complex sum;
+        Block block;
         for (std::size_t i = 0; i < block_; ++i) {
             sum += static_cast<double>(s[i]) * phasors_[i];
-            energy += static_cast<double>(s[i]) * s[i];
+            block.energy += static_cast<double>(s[i]) * s[i];
         }
-        return energy > 0.0 &&
-               2.0 * std::norm(sum) / static_cast<double>(block_) > kToneFraction * energy;
+        block.tone = block.energy > 0.0 && 2.0 * std::norm(sum) / static_cast<double>(block_) >
+                                               kToneFraction * block.energy;
+        return block;
     }
 
     std::optional<ToneRun> TakeCurrent() {
@@ -172,6 +190,8 @@ class LeadInDetector {
     std::size_t block_;
     std::vector<Complex> phasors_;
     std::optional<ToneRun> current_;
+    double toneEnergy_ = 0.0;   // of the latest tone block
+    bool gapIsDropout_ = true;  // every block since it had little energy
 };
 
 // Frequency offset from `hz` of the tone in x: the mean phase advance between 5 ms partial sums
@@ -789,8 +809,8 @@ class StreamDecoder::Impl {
 };
 
 StreamDecoder::StreamDecoder(int sampleRate) {
-    if (sampleRate < kMinWavRate || sampleRate > kMaxWavRate) {
-        throw std::invalid_argument("частота дискретизации вне 8000..48000 Гц");
+    if (sampleRate < kMinDecoderRate || sampleRate > kMaxDecoderRate) {
+        throw std::invalid_argument("частота дискретизации вне " + DecoderRateRangeText());
     }
     impl_ = std::make_unique<Impl>(sampleRate);
 }

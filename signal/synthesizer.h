@@ -19,13 +19,12 @@
 namespace tornel {
 
 inline constexpr std::size_t kSampleBufferSize = 900001;
-inline constexpr double kInitialAlpha = 0.2;
 
 class Synthesizer {
   public:
     Synthesizer();
 
-    // The filter coefficient: 0.2 at start; the window sets value/100 from SpinEdit_Alfa.
+    // The filter coefficient: kInitialAlpha at start; the window sets value/100 from SpinEdit_Alfa.
     double alpha() const { return state_.alpha; }
     void setAlpha(double alpha) { state_.alpha = alpha; }
 

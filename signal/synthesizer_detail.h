@@ -49,7 +49,7 @@ struct State {
     double phase = 0.0;        // never reset, never reduced modulo 2*pi
     double filterState = 0.0;  // changed only while the filter is on
     double closingPhase = 0.0;
-    double alpha = 0.2;
+    double alpha = kInitialAlpha;
 };
 
 // Where a synthesis writes: the sample buffer from index 0 (it must hold the longest signal)

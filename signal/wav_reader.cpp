@@ -7,7 +7,8 @@
 #include <functional>
 #include <optional>
 
-#include "packet/regular_file.h"
+#include "files/regular_file.h"
+#include "signal/signal_constants.h"
 
 namespace tornel {
 
@@ -97,9 +98,9 @@ void CheckFormat(const Format& f) {
         throw WavError("неверный размер кадра: " + std::to_string(f.blockAlign) + " байт при " +
                        std::to_string(f.channels) + " каналах");
     }
-    if (f.rate < kMinWavRate || f.rate > kMaxWavRate) {
-        throw WavError("частота дискретизации " + std::to_string(f.rate) +
-                       " Гц вне допустимых 8000..48000 Гц");
+    if (f.rate < kMinDecoderRate || f.rate > kMaxDecoderRate) {
+        throw WavError("частота дискретизации " + std::to_string(f.rate) + " Гц вне допустимых " +
+                       DecoderRateRangeText());
     }
 }
 

@@ -2,7 +2,8 @@
 // Reading 16-bit PCM WAV recordings for the decoder.
 //
 // Accepts RIFF/WAVE files whose format chunk is plain PCM (tag 1) or WAVE_FORMAT_EXTENSIBLE with
-// the PCM sub-format, 16 bits per sample, 1 to 8 channels, 8 000 to 48 000 samples per second.
+// the PCM sub-format, 16 bits per sample, 1 to 8 channels, at a rate the decoder takes
+// (kMinDecoderRate .. kMaxDecoderRate).
 // Chunks may come in any order; odd-sized chunks carry their pad byte. A data chunk that claims
 // more bytes than the file holds is taken as a cut recording: what is there is used. The reader
 // never trusts a size from the file for an allocation: data beyond kMaxWavDataBytes or longer than
@@ -19,8 +20,6 @@ namespace tornel {
 
 inline constexpr std::size_t kMaxWavDataBytes = std::size_t{64} << 20;
 inline constexpr int kMaxWavSeconds = 600;
-inline constexpr int kMinWavRate = 8000;
-inline constexpr int kMaxWavRate = 48000;
 inline constexpr int kMaxWavChannels = 8;
 
 // A file that is not a WAV recording this reader can use; the text is Russian and says why.

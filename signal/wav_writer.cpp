@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "files/replacement_file.h"
 #include "packet/number_text.h"
-#include "signal/replacement_file.h"
 
 namespace tornel {
 
@@ -17,7 +17,7 @@ fs::path FullPath(const fs::path& dir, const char* name) {
     return fs::absolute(dir / name).lexically_normal();
 }
 
-FileError WavError(const fs::path& path, const std::system_error& e) {
+FileError WavCreateError(const fs::path& path, const std::system_error& e) {
     return {"Cannot create file \"" + path.string() + "\". " + e.code().message(), path, e.code()};
 }
 
@@ -107,7 +107,7 @@ void WriteWavFile(Synthesizer& synth, const Packet& packet, bool filterOn,
         wav.Write(SynthesizeWavImage(synth, packet, filterOn));
         wav.Commit();
     } catch (const std::system_error& e) {
-        throw WavError(path, e);
+        throw WavCreateError(path, e);
     }
     ExportCArray(synth, dir);
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "signal/signal_constants.h"
 
 namespace tornel {
 
@@ -21,7 +22,7 @@ inline constexpr const char* kCaptionStart = "старт";
 inline constexpr const char* kCaptionStop = "стоп";
 inline constexpr int kRunTickMs = 10;
 // Every press of the start/stop button sets the modulation filter coefficient to this value.
-inline constexpr double kTrainerFilterCoefficient = 0.2;
+inline constexpr double kTrainerFilterCoefficient = kInitialAlpha;
 // The edge beeps: 800 Hz where a PTT phase begins, 600 Hz where it ends, 20 ms each.
 inline constexpr int kPttStartBeepHz = 800;
 inline constexpr int kPttEndBeepHz = 600;

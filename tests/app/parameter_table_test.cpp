@@ -67,7 +67,7 @@ TEST_F(ParameterTableWalk, ChangingOneFieldInTheTableChangesEveryConsumer) {
         }
         TypeInto(field, QString::number(kParameterTable[i].max));  // typed, not yet clamped
         Button("Button_FormFile")->click();
-        EXPECT_TRUE(Status().contains(QString::fromUtf8(f.name))) << Status().toStdString();
+        EXPECT_TRUE(StatusTip().contains(QString::fromUtf8(f.name))) << StatusTip().toStdString();
 
         EXPECT_EQ(cli::ParseCommandLine({"packet"}, table).inputs.fields[i], f.design);
         EXPECT_NE(ErrorOf(SetFieldArgs(table, i, kParameterTable[i].max), table).find(range),
@@ -87,6 +87,14 @@ TEST_F(ParameterTableWalk, ChangingOneFieldInTheTableChangesEveryConsumer) {
         EXPECT_DOUBLE_EQ(value.get<double>(), *ValueOfByte(f, ByteOf(f, f.design)));
     }
     parameters = &kParameterTable;
+}
+
+// The form's caption of parameter 9 repeats its range in words of its own ("(300-1900Гц)"): it
+// must say what the table allows.
+TEST_F(ParameterTableWalk, TheRangeInTheCaptionOfParameter9IsTheTables) {
+    const ParameterField& f = kParameterTable[FieldsOf(9).at(0)];
+    EXPECT_TRUE(Control<QLabel>("Label_P9")->text().contains(
+        QStringLiteral("(%1-%2%3)").arg(f.min).arg(f.max).arg(QString::fromUtf8(f.unit))));
 }
 
 }  // namespace

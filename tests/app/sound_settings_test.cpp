@@ -28,7 +28,9 @@ TEST_F(SoundSettingsFile, WrittenSettingsReadBack) {
                                .deviceDescription = "USB Audio",
                                .level = 35,
                                .checkInput = "alsa_input.usb",
-                               .checkInputDescription = "USB Audio, линейный вход"};
+                               .checkInputDescription = "USB Audio, линейный вход",
+                               .transmitter = ptt::ParsePttSpec("cm108:/dev/hidraw2:4"),
+                               .keying = {.txDelayMs = 0, .txTailMs = ptt::kTxTailMaxMs}};
     {
         QSettings settings(Path(), QSettings::IniFormat);
         WriteSoundSettings(settings, chosen);
@@ -49,10 +51,15 @@ TEST_F(SoundSettingsFile, NonsenseGivesTheDefaultOfEachValue) {
         {"[sound]\nlevel=101\n", defaults},
         {"[sound]\nlevel=-1\n", defaults},
         {"[sound]\nlevel=5.5\n", defaults},
-        {"[sound]\ndevice=a, b\nlevel=20\n", {"", "", 20}},  // a list is no device name
+        {"[sound]\nlevel=0\n", {.level = platform::kLevelMin}},  // silence is a level
+        {"[sound]\ndevice=a, b\nlevel=20\n", {"", "", 20}},      // a list is no device name
         {"[sound]\ncheckInput=a, b\n", defaults},
         {"[sound]\ndevice=out\nlev", defaults},  // cut in the middle of a line
         {"\xff\xfe\x00garbage\n[[[\n=\n", defaults},
+        {"[transmitter]\nptt=rts:\n", defaults},  // a transmitter that is no SPEC keys nothing
+        {"[transmitter]\nptt=cat:1:/dev/ttyUSB0:1234\n", defaults},
+        {"[transmitter]\ntxDelayMs=" + std::to_string(ptt::kTxDelayMaxMs + 1) + "\n", defaults},
+        {"[transmitter]\ntxTailMs=-1\n", defaults},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ReadText(c.text), c.expected) << c.text;

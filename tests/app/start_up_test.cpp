@@ -42,7 +42,7 @@ TEST_F(StartUp, FieldsHaveTheRangesStepsAndValuesOfTheTable) {
 }
 
 TEST_F(StartUp, BoxesButtonsAndTextsAreInTheirDesignState) {
-    const EnableBoxes design;
+    const BoxStates design;
     for (const EnablingBox& box : kEnablingBoxes) {
         const QByteArray name = "CheckBox_" + QByteArray::number(box.parameter);
         EXPECT_EQ(Box(name.constData())->isChecked(), design.*(box.state)) << name.constData();

@@ -56,6 +56,7 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.workDir = workDir.empty() ? std::filesystem::path(dir.path().toStdString()) : workDir;
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
     services.parameters = parameters;
+    services.openTransmitter = openTransmitter;
     services.chooseFile = [this](QWidget*, FileChoice, const QString& folder) {
         dialogFolder = folder;
         return chosenFile;

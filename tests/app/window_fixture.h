@@ -58,9 +58,11 @@ class WindowTest : public ::testing::Test {
     QCheckBox* Box(const char* name) const { return Control<QCheckBox>(name); }
     QStringList MemoLines(const char* name) const;
     QString Status() const { return Control<QLabel>("StaticText_Error")->text(); }
+    QString StatusTip() const { return Control<QLabel>("StaticText_Error")->toolTip(); }
 
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
+    ptt::TransmitterOpener openTransmitter;               // likewise; empty: the real one
     QString chosenFile;    // what the window's file dialog returns ("": cancelled)
     QString dialogFolder;  // the folder the last file dialog opened in
     std::unique_ptr<ProgramState> state;

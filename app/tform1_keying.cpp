@@ -1,0 +1,105 @@
+// Keying the transmitter from the window, when the sound setup names a way to key it: around
+// each send (key, TX delay, the signal to its last sample, TX tail, release) and in the trainer's
+// "передача" phases. With keying off (none or VOX) nothing here does anything.
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+
+#include "app/tform1.h"
+#include "ptt/keyed_play.h"
+#include "ptt/pattern_keying.h"
+#include "signal/signal_constants.h"
+#include "ui_tform1.h"
+
+namespace tornel::app {
+
+std::unique_ptr<ptt::Transmitter> TForm1::OpenTransmitter(const ptt::PttSpec& spec) const {
+    return services_.openTransmitter ? services_.openTransmitter(spec) : ptt::OpenTransmitter(spec);
+}
+
+// The send with the transmitter keyed around it. A transmitter that cannot be keyed stops the
+// send before anything is played; one that is not released afterwards is named in
+// `releaseProblem`.
+platform::PlayResult TForm1::PlayKeyed(SendCheck* check, QString& releaseProblem) {
+    const ptt::PttSpec& spec = soundSettings_.transmitter;
+    if (!spec.Keys()) {
+        return PlayWavFile(check);
+    }
+    // A trainer run that keyed the same transmitter hands it to the send; its next tick takes
+    // it back.
+    if (trainerKeying_ && !FollowTrainerKeying(false)) {
+        StopTrainerKeying();
+    }
+    const double signalSeconds =
+        static_cast<double>(state_.synth.samples().size()) / static_cast<double>(kSampleRate);
+    try {
+        ptt::TransmitterRun run(OpenTransmitter(spec),
+                                ptt::SendLimit(soundSettings_.keying, signalSeconds));
+        const auto keyed = ptt::KeyedPlay<platform::PlayResult>(
+            run.session(), soundSettings_.keying,
+            [this](std::chrono::milliseconds span) { WaitKeepingPainted(span); },
+            [this, check] { return PlayWavFile(check); });
+        releaseProblem = QString::fromStdString(keyed.releaseError);
+        return keyed.played;
+    } catch (const ptt::PttError& e) {
+        return platform::PlayFailure(e.what());
+    }
+}
+
+// The TX delay and tail: the window keeps painting; input waits in the blocker of the send.
+void TForm1::WaitKeepingPainted(std::chrono::milliseconds span) {
+    if (span.count() <= 0) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(span, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// "старт" with keying: the transmitter is opened, released, for the run and its hard limit.
+bool TForm1::StartTrainerKeying() {
+    const ptt::PttSpec& spec = soundSettings_.transmitter;
+    if (!spec.Keys()) {
+        return true;
+    }
+    try {
+        trainerKeying_ = std::make_unique<ptt::TransmitterRun>(OpenTransmitter(spec),
+                                                               ptt::PatternLimit(state_.trainer));
+        return true;
+    } catch (const ptt::PttError& e) {
+        SetStatus(QStringLiteral(" Передатчик не включается: ") + QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+// Keys or releases at the pattern's level; false, with the reason in the status line and the
+// transmitter released, when it cannot.
+bool TForm1::FollowTrainerKeying(bool pttOn) {
+    if (!trainerKeying_) {
+        return true;
+    }
+    try {
+        trainerKeying_->session().Follow(pttOn);
+        return true;
+    } catch (const ptt::PttError& e) {
+        SetStatus(QStringLiteral(" Передатчик: ") + QString::fromUtf8(e.what()));
+        StopTrainerKeying();
+        return false;
+    }
+}
+
+// The run's end, "стоп", a duration change, the window's close: released and closed.
+void TForm1::StopTrainerKeying() {
+    if (!trainerKeying_) {
+        return;
+    }
+    try {
+        trainerKeying_->session().Release();
+    } catch (const ptt::PttError& e) {
+        SetStatus(QStringLiteral(" Передатчик не выключен: ") + QString::fromUtf8(e.what()));
+    }
+    trainerKeying_.reset();
+}
+
+}  // namespace tornel::app

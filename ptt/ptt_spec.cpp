@@ -1,0 +1,183 @@
+#include "ptt/ptt_spec.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+namespace tornel::ptt {
+
+namespace {
+
+constexpr std::string_view kCm108Pins = "1..8";
+
+[[noreturn]] void Fail(std::string_view text, const std::string& problem) {
+    throw PttSpecError("неверное значение \"" + std::string(text) + "\": " + problem +
+                       "; допустимо: " + PttSpecForms());
+}
+
+// A whole decimal number without sign in [min, max]; nullopt-like -1 otherwise.
+int WholeNumber(std::string_view text, int min, int max) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max) {
+        return -1;
+    }
+    return value;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Splits "DEVICE:N" into the device and the trailing number, when the text ends in one; a
+// device path may hold colons itself (/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0).
+std::pair<std::string_view, std::string_view> TrailingNumber(std::string_view text) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos || !AllDigits(text.substr(colon + 1))) {
+        return {text, {}};
+    }
+    return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+std::string SpeedsText() {
+    std::string text;
+    for (const int speed : kSerialSpeeds) {
+        text += (text.empty() ? "" : ", ") + std::to_string(speed);
+    }
+    return text;
+}
+
+PttSpec ParseCat(std::string_view text, std::string_view rest) {
+    const std::size_t colon = rest.find(':');
+    if (colon == std::string_view::npos) {
+        Fail(text, "для cat нужны модель и порт");
+    }
+    PttSpec spec{.kind = PttKind::Cat};
+    spec.model = WholeNumber(rest.substr(0, colon), 1, 999999);
+    if (spec.model < 0) {
+        Fail(text, "модель hamlib должна быть целым числом (номер из rigctl --list)");
+    }
+    const auto [device, speed] = TrailingNumber(rest.substr(colon + 1));
+    if (device.empty()) {
+        Fail(text, "не задан порт");
+    }
+    spec.device = std::string(device);
+    if (!speed.empty()) {
+        spec.speed = WholeNumber(speed, 1, 10000000);
+        if (std::find(std::begin(kSerialSpeeds), std::end(kSerialSpeeds), spec.speed) ==
+            std::end(kSerialSpeeds)) {
+            Fail(text, "скорость " + std::string(speed) + " не из ряда " + SpeedsText());
+        }
+    }
+    return spec;
+}
+
+PttSpec ParseCm108(std::string_view text, std::string_view rest) {
+    const auto [device, pin] = TrailingNumber(rest);
+    if (device.empty()) {
+        Fail(text, "не задано устройство hidraw");
+    }
+    PttSpec spec{.kind = PttKind::Cm108, .device = std::string(device)};
+    if (!pin.empty()) {
+        spec.pin = WholeNumber(pin, kCm108MinPin, kCm108MaxPin);
+        if (spec.pin < 0) {
+            Fail(text, "вывод GPIO " + std::string(pin) + " вне " + std::string(kCm108Pins));
+        }
+    }
+    return spec;
+}
+
+PttSpec ParseRigctld(std::string_view text, std::string_view rest) {
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0) {
+        Fail(text, "для rigctld нужны адрес и порт");
+    }
+    PttSpec spec{.kind = PttKind::Rigctld, .device = std::string(rest.substr(0, colon))};
+    spec.port = WholeNumber(rest.substr(colon + 1), 1, 65535);
+    if (spec.port < 0) {
+        Fail(text, "порт должен быть целым числом от 1 до 65535");
+    }
+    return spec;
+}
+
+}  // namespace
+
+std::string PttSpecForms() {
+    return "none, vox, cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ], rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД], "
+           "rigctld:АДРЕС:ПОРТ";
+}
+
+PttSpec ParsePttSpec(std::string_view text) {
+    if (text == "none") {
+        return {};
+    }
+    if (text == "vox") {
+        return {.kind = PttKind::Vox};
+    }
+    const std::size_t colon = text.find(':');
+    const std::string_view kind = text.substr(0, colon);
+    const std::string_view rest =
+        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    if (kind == "cat") {
+        return ParseCat(text, rest);
+    }
+    if (kind == "rts" || kind == "dtr") {
+        if (rest.empty()) {
+            Fail(text, "не задан порт");
+        }
+        return {.kind = kind == "rts" ? PttKind::Rts : PttKind::Dtr, .device = std::string(rest)};
+    }
+    if (kind == "cm108") {
+        return ParseCm108(text, rest);
+    }
+    if (kind == "rigctld") {
+        return ParseRigctld(text, rest);
+    }
+    Fail(text,
+         text.empty() ? "пустое значение" : "неизвестный способ \"" + std::string(kind) + "\"");
+}
+
+std::string PttSpecText(const PttSpec& spec) {
+    switch (spec.kind) {
+        case PttKind::None:
+            return "none";
+        case PttKind::Vox:
+            return "vox";
+        case PttKind::Cat:
+            return "cat:" + std::to_string(spec.model) + ":" + spec.device +
+                   (spec.speed > 0 ? ":" + std::to_string(spec.speed) : "");
+        case PttKind::Rts:
+            return "rts:" + spec.device;
+        case PttKind::Dtr:
+            return "dtr:" + spec.device;
+        case PttKind::Cm108:
+            return "cm108:" + spec.device + ":" + std::to_string(spec.pin);
+        case PttKind::Rigctld:
+            return "rigctld:" + spec.device + ":" + std::to_string(spec.port);
+    }
+    return "none";
+}
+
+std::string TransmitterLabel(const PttSpec& spec) {
+    switch (spec.kind) {
+        case PttKind::None:
+            return "без управления передатчиком";
+        case PttKind::Vox:
+            return "VOX";
+        case PttKind::Cat:
+            return "CAT (модель hamlib " + std::to_string(spec.model) + ") на " + spec.device;
+        case PttKind::Rts:
+            return "RTS порта " + spec.device;
+        case PttKind::Dtr:
+            return "DTR порта " + spec.device;
+        case PttKind::Cm108:
+            return "GPIO" + std::to_string(spec.pin) + " CM108 " + spec.device;
+        case PttKind::Rigctld:
+            return "rigctld " + spec.device + ":" + std::to_string(spec.port);
+    }
+    return {};
+}
+
+}  // namespace tornel::ptt

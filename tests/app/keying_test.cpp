@@ -1,0 +1,141 @@
+// The window keys the transmitter through a fake one: around "выдать" and in the trainer's
+// "передача" phases, and nothing at all with keying off.
+
+#include <gmock/gmock.h>
+
+#include <QTimer>
+
+#include "tests/ptt/fake_transmitter.h"
+#include "window_fixture.h"
+
+namespace tornel::app::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Clock = std::chrono::steady_clock;
+
+class Keying : public WindowTest {
+  protected:
+    // The sound setup with keying through the fake (as a serial RTS line, say) and a fresh
+    // window that reads it.
+    void UseKeying(ptt::KeyingTimes times = {.txDelayMs = 40, .txTailMs = 30}) {
+        WriteSoundSettings(*OpenUserSettings(),
+                           {.transmitter = ptt::ParsePttSpec("rts:/dev/ttyUSB0"), .keying = times});
+        openTransmitter = fake.Opener();
+        Recreate({});
+    }
+    void Send() {
+        Button("Button_FormFile")->click();
+        Button("Button_Out")->click();
+    }
+    QTimer* Timer1() const { return Control<QTimer>("Timer1"); }
+    void Tick(double step = 0.01) {
+        clock->Advance(platform::Seconds{step});
+        ASSERT_TRUE(QMetaObject::invokeMethod(Timer1(), "timeout", Qt::DirectConnection));
+    }
+    double PatternTime() const { return (clock->Now() - state->trainer.RunStart()).count() - 2.0; }
+
+    test::FakeOpener fake;
+};
+
+TEST_F(Keying, SendKeysWaitsTheDelayPlaysWaitsTheTailAndReleases) {
+    const ptt::KeyingTimes times{.txDelayMs = 60, .txTailMs = 40};
+    UseKeying(times);
+    Clock::time_point playStart;
+    Clock::time_point playEnd;
+    sound.duringPlayback = [&] {
+        playStart = Clock::now();
+        EXPECT_THAT(fake.tx.Levels(), ElementsAre(true)) << "played before the key";
+        playEnd = Clock::now();
+    };
+    Send();
+    const auto edges = fake.tx.Edges();
+    ASSERT_EQ(edges.size(), 2u);
+    EXPECT_TRUE(edges[0].keyed);
+    EXPECT_GE(playStart - edges[0].at, std::chrono::milliseconds(times.txDelayMs));
+    EXPECT_FALSE(edges[1].keyed);
+    EXPECT_GE(edges[1].at - playEnd, std::chrono::milliseconds(times.txTailMs));
+    EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+}
+
+TEST_F(Keying, ATransmitterThatCannotBeKeyedStopsTheSendBeforeAnythingPlays) {
+    UseKeying();
+    fake.refuseOpen = true;
+    Send();
+    EXPECT_THAT(sound.playedPaths, IsEmpty());
+    EXPECT_EQ(Status(), " Сигнал не выдан: RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0");
+
+    fake.refuseOpen = false;
+    fake.tx.refuseKey = true;
+    Send();
+    EXPECT_THAT(sound.playedPaths, IsEmpty());
+    EXPECT_EQ(Status(), " Сигнал не выдан: тестовый передатчик: отказ");
+}
+
+TEST_F(Keying, WithKeyingOffNothingIsOpened) {
+    for (const char* spec : {"none", "vox"}) {
+        WriteSoundSettings(*OpenUserSettings(), {.transmitter = ptt::ParsePttSpec(spec)});
+        openTransmitter = fake.Opener();
+        Recreate({});
+        Send();
+        Button("Button_Sound")->click();
+        while (Timer1()->isActive()) {
+            Tick();
+        }
+    }
+    EXPECT_EQ(fake.opens, 0);
+    EXPECT_EQ(sound.playedPaths.size(), 2u);
+}
+
+// Each edge keyed at the first tick past the trainer's own edge.
+TEST_F(Keying, TrainerKeysExactlyInTheTransmitPhases) {
+    UseKeying();
+    std::vector<double> edgeTimes;
+    fake.tx.onEdge = [&](bool) { edgeTimes.push_back(PatternTime()); };
+    Button("Button_Sound")->click();
+    while (Timer1()->isActive()) {
+        Tick();
+    }
+    EXPECT_THAT(fake.tx.Levels(), ElementsAre(true, false, true, false));
+    const PttTrainer& trainer = state->trainer;
+    const double ends[] = {0.0, double(trainer.PttEnd1()), double(trainer.PauseEnd()),
+                           double(trainer.PttEnd2())};
+    ASSERT_EQ(edgeTimes.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_GT(edgeTimes[i], ends[i]);
+        EXPECT_LE(edgeTimes[i], ends[i] + 0.0101);
+    }
+}
+
+// "стоп", a duration change and the window's close each end the run released.
+TEST_F(Keying, TrainerReleasesOnStopDurationChangeAndClose) {
+    const std::function<void()> endings[] = {
+        [&] { Button("Button_Sound")->click(); },
+        [&] { Field("SpinEdit_11")->setValue(Field("SpinEdit_11")->value() + 2); },
+        [&] { form->close(); },
+    };
+    for (const auto& end : endings) {
+        UseKeying();
+        Button("Button_Sound")->click();
+        while (PatternTime() < 1.0) {
+            Tick();
+        }
+        ASSERT_TRUE(fake.tx.Levels().back());
+        end();
+        EXPECT_FALSE(fake.tx.Levels().back());
+    }
+}
+
+TEST_F(Keying, TrainerDoesNotStartWhenTheTransmitterCannotBeOpened) {
+    UseKeying();
+    fake.refuseOpen = true;
+    Button("Button_Sound")->click();
+    EXPECT_EQ(Button("Button_Sound")->text(), QStringLiteral("старт"));
+    EXPECT_FALSE(Timer1()->isActive());
+    EXPECT_EQ(Status(),
+              " Передатчик не включается: RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0");
+}
+
+}  // namespace
+}  // namespace tornel::app::testing
