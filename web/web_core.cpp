@@ -9,7 +9,7 @@
 #include "app/send_check.h"
 #include "packet/number_text.h"
 #include "platform/sound_level.h"
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "signal/resampler.h"
 #include "signal/wav_reader.h"
 #include "signal/wav_writer.h"
@@ -89,7 +89,7 @@ std::string WebCore::Description() const {
                           {"box", f.box}});
     }
     Json boxes = Json::array();
-    const EnableBoxes design;
+    const BoxStates design;
     for (const EnablingBox& box : kEnablingBoxes) {
         boxes.push_back({{"parameter", box.parameter}, {"design", design.*(box.state)}});
     }

@@ -11,13 +11,14 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "packet/parameter_set.h"
+#include "sets/parameter_set.h"
 #include "signal/decoder.h"
 #include "signal/loopback_check.h"
 #include "signal/wav_reader.h"
 #include "signal/wav_writer.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/run_process.h"
+#include "tests/support/spread_inputs.h"
 #include "tests/support/tone_bursts.h"
 #include "trainer/ptt_trainer.h"
 #include "web/web_core.h"
@@ -108,34 +109,17 @@ TEST_F(Page, DownloadsEqualTheCommandLinesFilesForTwentyCombinations) {
     json combinations = json::array();
     std::vector<std::vector<std::string>> options;
     for (int k = 0; k < 20; ++k) {
-        json fields = json::array();
-        std::vector<std::string> o;
-        std::string p10;
-        for (std::size_t i = 0; i < kParameterTable.size(); ++i) {
-            const auto& f = kParameterTable[i];
-            const int steps = (f.max - f.min) / f.step + 1;
-            const int v = f.min + f.step * ((k * 11 + static_cast<int>(i) * 5) % steps);
-            fields.push_back(v);
-            if (f.member != nullptr) {
-                p10 += (p10.empty() ? "" : ",") + std::to_string(v);
-            } else {
-                o.insert(o.end(), {"--" + ParameterKey(f.parameter), std::to_string(v)});
-            }
-        }
-        o.insert(o.end(), {"--p10", p10});
+        auto [inputs, o] = test::Spread(k, 5);
         json boxes = json::object();
-        for (std::size_t b = 0; b < kEnablingBoxes.size(); ++b) {
-            const bool on = ((k + static_cast<int>(b)) % 3) != 0;
-            boxes[std::to_string(kEnablingBoxes[b].parameter)] = on;
-            o.insert(o.end(),
-                     {on ? "--enable" : "--disable", std::to_string(kEnablingBoxes[b].parameter)});
+        for (const EnablingBox& box : kEnablingBoxes) {
+            boxes[std::to_string(box.parameter)] = inputs.boxes.*(box.state);
         }
         const bool filter = k % 4 != 0;
         const int alpha = std::array{0, 20, 100, 35}[static_cast<std::size_t>(k % 4)];
         o.insert(o.end(), {"--filter", filter ? "on" : "off", "--alpha", std::to_string(alpha),
                            "--repeat", "2"});
         combinations.push_back(
-            {{"fields", fields}, {"boxes", boxes}, {"filter", filter}, {"alpha", alpha}});
+            {{"fields", inputs.fields}, {"boxes", boxes}, {"filter", filter}, {"alpha", alpha}});
         options.push_back(o);
     }
     const json r =

@@ -22,7 +22,7 @@ std::string DesignInputs(int p1 = kParameterTable[0].design) {
     auto fields = DesignFields();
     fields[0] = p1;
     json boxes = json::array();
-    const EnableBoxes design;
+    const BoxStates design;
     for (const EnablingBox& b : kEnablingBoxes) {
         boxes.push_back(design.*(b.state));
     }
