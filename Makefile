@@ -50,8 +50,7 @@ web: configure
 # Builds the page and serves it on this computer; the address is printed.
 WEB_PORT ?= 8321
 run-web: web
-	@echo "Программатор в браузере: http://localhost:$(WEB_PORT)/  (Ctrl+C останавливает)"
-	@cd $(BUILD)/web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+	@node web/tools/serve.mjs $(BUILD)/web $(WEB_PORT)
 
 # The unit and window tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer
 # in a build folder of their own. The environment also reaches the test discovery in the build.
@@ -67,9 +66,10 @@ test-sanitize: deps-test
 	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest -L 'unit|gui' --output-on-failure -j $(JOBS)
 
-bench: build
+bench: build web
 	@for b in $(BUILD)/tornel4-bench $(BUILD)/tornel4-gui-bench; do \
 	  if [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b --benchmark_counters_tabular=true; fi; done
+	@node bench/web_bench.mjs $(BUILD)/web
 
 FUZZ_SECONDS ?= 600
 

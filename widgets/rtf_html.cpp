@@ -66,7 +66,8 @@ std::string Base64(const std::vector<std::uint8_t>& data) {
 }
 
 std::string CharCss(const CharFormat& f, const Document& document) {
-    std::string css = "font-size:" + std::to_string(f.halfPoints / 2.0).substr(0, 4) + "pt";
+    std::string css =
+        "font-size:" + std::to_string(f.halfPoints / 2) + (f.halfPoints % 2 != 0 ? ".5pt" : "pt");
     if (f.font >= 0 && static_cast<std::size_t>(f.font) < document.fonts.size() &&
         !document.fonts[static_cast<std::size_t>(f.font)].empty()) {
         std::string family;

@@ -14,6 +14,7 @@
 #include "packet/parameter_table.h"
 #include "signal/wav_writer.h"
 #include "tests/support/run_process.h"
+#include "tests/support/spread_inputs.h"
 
 namespace tornel {
 namespace {
@@ -41,36 +42,6 @@ const std::vector<std::vector<std::string>> kFilterSettings{{"--filter", "off"},
                                                             {"--filter", "on", "--alpha", "0"},
                                                             {"--filter", "on", "--alpha", "20"},
                                                             {"--filter", "on", "--alpha", "100"}};
-
-// Packet k: every field at a value of its own range (on its step grid, spread differently per
-// field) and every box set or clear by a bit of k.
-std::vector<std::string> PacketOptions(int k) {
-    std::vector<std::string> args;
-    std::string p10;
-    for (std::size_t i = 0; i < kParameterTable.size(); ++i) {
-        const auto& f = kParameterTable[i];
-        const int stepsInRange = (f.max - f.min) / f.step + 1;
-        const int value = f.min + f.step * ((k * 7 + static_cast<int>(i) * 13) % stepsInRange);
-        if (f.member != nullptr) {
-            p10 += (p10.empty() ? "" : ",") + std::to_string(value);
-        } else {
-            args.insert(args.end(), {"--" + ParameterKey(f.parameter), std::to_string(value)});
-        }
-    }
-    args.insert(args.end(), {"--p10", p10});
-    std::string enable;
-    std::string disable;
-    for (std::size_t b = 0; b < kEnablingBoxes.size(); ++b) {
-        std::string& list = (k >> b) & 1 ? enable : disable;
-        list += (list.empty() ? "" : ",") + std::to_string(kEnablingBoxes[b].parameter);
-    }
-    for (const auto* list : {&enable, &disable}) {
-        if (!list->empty()) {
-            args.insert(args.end(), {list == &enable ? "--enable" : "--disable", *list});
-        }
-    }
-    return args;
-}
 
 struct Generated {
     nlohmann::json report;  // without the file paths, which name each run's own folder
@@ -109,7 +80,7 @@ class SameFiles : public ::testing::TestWithParam<Target> {};
 
 TEST_P(SameFiles, SixtyPacketsWithEveryFilterSetting) {
     for (int k = 0; k < 60; ++k) {
-        auto options = PacketOptions(k);
+        auto options = test::Spread(k).options;
         const auto& filter = kFilterSettings[static_cast<std::size_t>(k) % kFilterSettings.size()];
         options.insert(options.end(), filter.begin(), filter.end());
         ExpectSame(GetParam(), options, "packet " + std::to_string(k));
@@ -118,7 +89,7 @@ TEST_P(SameFiles, SixtyPacketsWithEveryFilterSetting) {
 
 TEST_P(SameFiles, TwentySendsInOneProcess) {
     for (const auto& filter : {kFilterSettings[0], kFilterSettings[2]}) {
-        auto options = PacketOptions(41);
+        auto options = test::Spread(41).options;
         options.insert(options.end(), {"--repeat", "20"});
         options.insert(options.end(), filter.begin(), filter.end());
         ExpectSame(GetParam(), options, "20 sends, filter " + filter[1]);

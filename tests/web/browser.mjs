@@ -1,35 +1,11 @@
 // Debian's headless Chromium driven over the DevTools protocol on a pipe (no browser download, no
-// npm package), and a plain static file server for build/web/, which the tests can stop.
+// npm package); and the static file server of `make run-web`, which the tests can stop.
 import { spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
-import { createServer } from 'node:http';
+import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { extname, join, normalize } from 'node:path';
+import { join } from 'node:path';
 
-const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.css': 'text/css', '.json': 'application/json', '.wasm': 'application/wasm', '.png': 'image/png',
-  '.svg': 'image/svg+xml', '.rtf': 'application/rtf', '.webmanifest': 'application/manifest+json' };
-
-export async function serve(root) {
-  const server = createServer((req, res) => {
-    let path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    if (path.endsWith('/')) path += 'index.html';
-    const file = join(root, path);
-    try {
-      if (!file.startsWith(root) || !statSync(file).isFile()) throw new Error('none');
-      res.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream' });
-      res.end(readFileSync(file));
-    } catch {
-      res.writeHead(404);
-      res.end();
-    }
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return {
-    url: `http://127.0.0.1:${server.address().port}/`,
-    close: () => new Promise((resolve) => { server.closeAllConnections(); server.close(resolve); }),
-  };
-}
+export { serve } from '../../web/tools/serve.mjs';
 
 export async function launch({ width = 1280, height = 800, extraArgs = [], env = {} } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'tornel4-chromium-'));
@@ -119,7 +95,7 @@ export async function launch({ width = 1280, height = 800, extraArgs = [], env =
     async close() {
       child.kill('SIGTERM');
       await new Promise((r) => child.once('exit', r));
-      rmSync(profile, { recursive: true, force: true });
+      try { rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 }); } catch { /* the browser's helpers still closing */ }
     },
     stderr: () => stderr,
   };

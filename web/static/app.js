@@ -172,9 +172,10 @@ function blockInput(blocked) {
   document.querySelector('nav').inert = blocked;
 }
 
-async function send() {
+async function send(event) {
   // The audio context is made and resumed inside the tap itself, so that phones allow sound.
   const started = sound.prepare();
+  sound.tapTime = event?.timeStamp;
   const result = JSON.parse(core.send(readInputs(), $('CheckBox_ModFiltr').checked));
   setStatus(result.status);
   if (!result.ok) return;
@@ -245,7 +246,7 @@ async function loadHelpPages() {
 applyFormTexts();
 $('trainer-template') || document.body.insertAdjacentHTML('beforeend', TRAINER_HTML());
 buildFields();
-const trainer = new Trainer(core, description, {
+export const trainer = new Trainer(core, description, {
   fields: [9, 10, 11].map((i) => fields[i]),
   button: $('Button_Sound'), shape: $('Shape_PTT'), label: $('Label_PTT'),
   soundBox: $('CheckBox_Zwuk'), chart: $('Chart_PTT'), sound,
@@ -270,6 +271,7 @@ sound.wireDialog($('sound-dialog'), $('Button_SoundSetup'));
 new SetFiles(core, texts, { readInputs, showInputs, setStatus, build });
 loadHelpPages();
 document.body.dataset.ready = 'true';
+document.body.dataset.readyMs = performance.now().toFixed(1);  // for the benchmarks
 
 if ('serviceWorker' in navigator && location.protocol !== 'file:') {
   navigator.serviceWorker.register('sw.js').catch(() => {});

@@ -51,11 +51,15 @@ export class Sound {
     const ended = new Promise((resolve) => { source.onended = resolve; });
     const start = this.context.currentTime;
     source.start();
-    this.lastStart = performance.now();
+    // From the tap to the first sample leaving the context (for the benchmarks).
+    this.tapToFirstSampleMs = performance.now() - this.tapTime + (this.context.baseLatency || 0) * 1000;
     const duration = source.buffer.duration;
     onProgress(0);
     const timer = setInterval(() => onProgress(Math.min(1, (this.context.currentTime - start) / duration)), 50);
     await ended;
+    // The context is done with the last sample; the sound card plays it a little later.
+    const latency = (this.context.outputLatency || 0) + (this.context.baseLatency || 0);
+    await new Promise((r) => setTimeout(r, latency * 1000));
     clearInterval(timer);
     onProgress(1);
     if (!check) return null;
@@ -122,6 +126,7 @@ export class Sound {
     gain.gain.value = 0.5 * (this.level / this.description.level.max);
     osc.connect(gain).connect(this.context.destination);
     const at = Math.max(when, this.context.currentTime);
+    this.lastBeepLateness = at - when;  // 0 when the beep sits on its edge (for the benchmarks)
     osc.start(at);
     osc.stop(at + seconds);
   }
