@@ -5,7 +5,7 @@ WERROR  := $(if $(filter true,$(CI)),ON,OFF)
 JOBS    ?= $(shell nproc)
 
 .PHONY: all deps deps-run deps-test deps-package configure configure-run build build-run run \
-	test test-sanitize bench fuzz package clean
+	test test-sanitize bench fuzz package clean web run-web
 
 all: build
 
@@ -42,6 +42,16 @@ test: build
 	@cd $(BUILD) && { QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) \
 	    --output-junit ctest-report.xml; status=$$?; \
 	  bash $(CURDIR)/scripts/skip-reasons.sh ctest-report.xml; exit $$status; }
+
+# The browser edition: build/web/, a folder of static files for any web server.
+web: configure
+	@NODE_PATH=/usr/share/nodejs cmake --build $(BUILD) --target web
+
+# Builds the page and serves it on this computer; the address is printed.
+WEB_PORT ?= 8321
+run-web: web
+	@echo "Программатор в браузере: http://localhost:$(WEB_PORT)/  (Ctrl+C останавливает)"
+	@cd $(BUILD)/web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
 # The unit and window tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer
 # in a build folder of their own. The environment also reaches the test discovery in the build.

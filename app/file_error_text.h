@@ -8,7 +8,7 @@
 
 namespace tornel::app {
 
-// Why the file was not written: "нет прав на запись", "на диске нет места", ...
+// Why the file was not written: "нет доступа", "диск заполнен", ... (FileErrorText)
 QString FileErrorReason(const FileError& error);
 
 // For the status line: " Файл _qq.wav не записан: <reason>".

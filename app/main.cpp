@@ -1,13 +1,15 @@
 // Start-up of the programmer: the state the program keeps for its whole run (with the tone output
-// opened once, ready for the trainer's beeps), the application object, the main window (whose
-// creation loads the help pages, draws the trainer's diagram and chooses the view), the hidden
-// second window, then the message loop until the window closes.
+// opened once, ready for the trainer's beeps), the application object with Qt's Russian texts,
+// the main window (whose creation loads the help pages, draws the trainer's diagram and chooses
+// the view), shown in a scroll area where the screen is too small for it, the hidden second
+// window, then the message loop until the window closes.
 
 #include <QApplication>
 #include <QIcon>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/program_state.h"
 #include "app/start_up.h"
@@ -58,7 +60,11 @@ int main(int argc, char* argv[]) {
     // filter coefficient 0.2, the trainer.
     const auto state = std::make_unique<tornel::app::ProgramState>();
 
+    std::optional<tornel::app::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication application(argc, argv);
+    displayGuard.reset();
+    tornel::app::LoadQtTranslations(application);
+    tornel::app::UseDesignFont();
     QApplication::setApplicationName(QStringLiteral("tornel4"));
     QApplication::setOrganizationName(QStringLiteral("tornel4"));
     QApplication::setApplicationVersion(QString::fromLatin1(tornel::install::kVersion));
@@ -76,8 +82,8 @@ int main(int argc, char* argv[]) {
         services.workDir = tornel::app::MenuOutputFolder();
     }
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
-    tornel::app::PlaceOnScreen(form1);
-    form1.show();
+    tornel::app::ReportFirstPaint(form1);
+    const tornel::app::ScrollWindow scroll = tornel::app::ShowOnScreen(form1);
 
     tornel::app::TForm2 form2;  // created and kept, never shown
 

@@ -1,11 +1,21 @@
 #include "app/start_up.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "install_layout.h"
@@ -17,6 +27,40 @@ namespace {
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
+}
+
+Q_LOGGING_CATEGORY(lcStartUp, "tornel4.startup", QtWarningMsg)
+
+// Writes kFirstPaintLine at the first paint of the widget it watches, then removes itself.
+class FirstPaintReport : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            qCDebug(lcStartUp, "%s", kFirstPaintLine);
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+// The message handler in force before the guard's, for every message but the fatal one.
+QtMessageHandler previousHandler = nullptr;
+
+void EndOnFatalMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (previousHandler != nullptr) {
+            previousHandler(type, context, text);
+        }
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const std::string message = DisplayFailureMessage(display != nullptr ? display : "");
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::_Exit(1);  // Qt's state is broken here: no destructors, no atexit handlers
 }
 
 }  // namespace
@@ -56,6 +100,74 @@ void PlaceOnScreen(QWidget& window) {
     const QSize size = window.frameGeometry().size();
     window.move(area.x() + std::max(0, (area.width() - size.width()) / 2),
                 area.y() + std::max(0, (area.height() - size.height()) / 2));
+}
+
+bool FitsOnScreen(const QSize& client, const QRect& freeArea) {
+    const QSize outer = client + kFrameRoom;
+    return outer.width() <= freeArea.width() && outer.height() <= freeArea.height();
+}
+
+void GiveBackWidget::operator()(QScrollArea* area) const {
+    area->takeWidget();
+    delete area;
+}
+
+ScrollWindow ShowOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr || FitsOnScreen(window.size(), screen->availableGeometry())) {
+        PlaceOnScreen(window);
+        window.show();
+        return nullptr;
+    }
+    const QRect area = screen->availableGeometry();
+    ScrollWindow scroll(new QScrollArea);
+    scroll->setWindowTitle(window.windowTitle());
+    scroll->setWindowIcon(window.windowIcon());
+    scroll->setWidget(&window);  // the window becomes the area's content, at its fixed size
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize whole =
+        window.size() + QSize(bar, bar) + 2 * QSize(scroll->frameWidth(), scroll->frameWidth());
+    scroll->resize(whole.boundedTo(area.size() - kFrameRoom));
+    scroll->move(area.topLeft());
+    scroll->show();
+    return scroll;
+}
+
+void UseDesignFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}
+
+bool LoadQtTranslations(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);  // owned by the application
+    if (!translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+DisplayFailureGuard::DisplayFailureGuard() {
+    previousHandler = qInstallMessageHandler(EndOnFatalMessage);
+}
+
+DisplayFailureGuard::~DisplayFailureGuard() {
+    qInstallMessageHandler(previousHandler);
+    previousHandler = nullptr;
+}
+
+void ReportFirstPaint(QWidget& window) {
+    if (lcStartUp().isDebugEnabled()) {
+        window.installEventFilter(new FirstPaintReport(&window));  // owned by the window
+    }
+}
+
+std::string DisplayFailureMessage(const std::string& display) {
+    return "tornel4: не удаётся открыть графический дисплей «" + display +
+           "» (переменная DISPLAY): окну программы нужен рабочий стол. Запустите программу из "
+           "сеанса рабочего стола или задайте верный DISPLAY.";
 }
 
 }  // namespace tornel::app

@@ -3,11 +3,16 @@
 // where the help pages are looked up, where the signal files are written, and where the window
 // is placed. Kept apart from main() so that tests can check each decision.
 
+#include <QSize>
 #include <QStringList>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
+class QCoreApplication;
+class QRect;
+class QScrollArea;
 class QWidget;
 
 namespace tornel::app {
@@ -34,5 +39,52 @@ QStringList HelpFolders();
 // Centres the window on its screen, but keeps its top-left corner on the screen when the window
 // is larger than the screen (the engineering view is 1397 pixels wide).
 void PlaceOnScreen(QWidget& window);
+
+// Room for the window manager's frame and title bar, which are known only once the window is
+// shown: a window fits when its client area and this room fit into the screen's free area.
+inline constexpr QSize kFrameRoom{16, 40};
+bool FitsOnScreen(const QSize& client, const QRect& freeArea);
+
+// A scroll area shown as the program's window, holding the main window, which it gives back
+// rather than deletes when it goes (the main window has an owner of its own).
+struct GiveBackWidget {
+    void operator()(QScrollArea* area) const;
+};
+using ScrollWindow = std::unique_ptr<QScrollArea, GiveBackWidget>;
+
+// Shows the window, placed on its screen. Where the screen's free area cannot hold it (the
+// engineering view on a 1366 x 768 screen, the normal view at 150 % scaling), the window keeps
+// its design size inside a scroll area that fits the free area, so that every control stays
+// reachable; that scroll area is returned and must outlive the message loop. Nothing changes
+// where the window fits: nothing is returned.
+ScrollWindow ShowOnScreen(QWidget& window);
+
+// The window's design font (11-pixel sans serif) as the application's, before the window is made,
+// so that its controls start with it rather than change to it one by one.
+void UseDesignFont();
+
+// Qt's own texts (the standard file dialogs, the context menus of text fields) in Russian, from
+// Qt's translations (qtbase_ru.qm); false when they are not installed, and the texts stay
+// English.
+bool LoadQtTranslations(QCoreApplication& application);
+
+// Qt ends the process with an abort when the display that DISPLAY names cannot be opened (a stale
+// variable in an ssh session). While a guard lives, a fatal message from Qt prints `message`
+// instead, with the display's name, and ends the process with status 1.
+class DisplayFailureGuard {
+  public:
+    DisplayFailureGuard();
+    ~DisplayFailureGuard();
+    DisplayFailureGuard(const DisplayFailureGuard&) = delete;
+    DisplayFailureGuard& operator=(const DisplayFailureGuard&) = delete;
+};
+
+// With "tornel4.startup.debug=true" in QT_LOGGING_RULES, the window's first paint writes the line
+// kFirstPaintLine on standard error, for measuring the start-up from outside the process.
+inline constexpr const char* kFirstPaintLine = "window painted";
+void ReportFirstPaint(QWidget& window);
+
+// What the guard prints, for the display named `display`.
+std::string DisplayFailureMessage(const std::string& display);
 
 }  // namespace tornel::app

@@ -15,6 +15,7 @@
 #include "app/send_check.h"
 #include "app/sound_dialog.h"
 #include "app/spin_edit.h"
+#include "app/status_line.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
 #include "ui_tform1.h"
@@ -33,6 +34,9 @@ void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
 }
 
 constexpr int kFilterChartMarkers = 120;
+
+// The parameter whose three durations are the trainer's pattern.
+constexpr int kPatternParameter = 10;
 
 QString ProgressText(double fraction) {
     const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
@@ -142,13 +146,17 @@ void TForm1::ConnectHandlers() {
     connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
     connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
-    connect(ui_->CheckBox_5, &QCheckBox::clicked, this, &TForm1::CheckBox_5Click);
-    connect(ui_->CheckBox_6, &QCheckBox::clicked, this, &TForm1::CheckBox_6Click);
-    connect(ui_->CheckBox_8, &QCheckBox::clicked, this, &TForm1::CheckBox_8Click);
-    connect(ui_->CheckBox_9, &QCheckBox::clicked, this, &TForm1::CheckBox_9Click);
-    connect(ui_->CheckBox_10, &QCheckBox::clicked, this, &TForm1::CheckBox_10Click);
-    for (SpinEdit* field : {ui_->SpinEdit_10, ui_->SpinEdit_11, ui_->SpinEdit_12}) {
-        connect(field, &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
+    // CheckBox_5Click .. CheckBox_10Click: each box's click enables the fields under it.
+    for (const EnablingBox& box : kEnablingBoxes) {
+        connect(EnablingCheckBox(box.parameter), &QCheckBox::clicked, this,
+                [this, parameter = box.parameter] { EnableFieldsOfBox(parameter); });
+    }
+    // The trainer's pattern follows every field of parameter 10.
+    const auto fields = ParameterFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].parameter == kPatternParameter) {
+            connect(fields[i], &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
+        }
     }
     connect(ui_->Button_Sound, &QPushButton::clicked, this, &TForm1::Button_SoundClick);
     connect(ui_->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);
@@ -186,8 +194,9 @@ PacketInputs TForm1::ReadPacketInputs() const {
 // the status line names the field and the packet keeps its previous contents.
 bool TForm1::Button_FormFileClick() {
     ui_->Button_Out->setVisible(true);
+    const PacketInputs inputs = ReadPacketInputs();
     try {
-        const BuildResult built = BuildPacket(ReadPacketInputs(), *services_.parameters);
+        const BuildResult built = BuildPacket(inputs, *services_.parameters);
         state_.packet = built.packet;
         buildStatus_ = QString::fromStdString(built.status);
         SetStatus(buildStatus_);
@@ -196,9 +205,18 @@ bool TForm1::Button_FormFileClick() {
         SetMemoLines(ui_->Memo_MasIsh, built.packetListing);
         return true;
     } catch (const FieldOutOfRange& e) {
-        SetStatus(QString::fromUtf8(e.what()));
+        ShowOutOfRange(e, inputs);
         return false;
     }
+}
+
+// The value and the range in the status line, the field's name in its tooltip.
+void TForm1::ShowOutOfRange(const FieldOutOfRange& e, const PacketInputs& inputs) {
+    const auto i = static_cast<std::size_t>(e.fieldIndex());
+    const ParameterField& f = (*services_.parameters)[i];
+    SetStatus(
+        OutOfRangeStatus(e.fieldIndex(), inputs.fields[i], *services_.parameters),
+        QStringLiteral("поле %1: %2").arg(i + 1).arg(QString::fromStdString(NameWithUnit(f))));
 }
 
 // "выдать": rebuilds the packet from the fields as they stand, writes "_qq.wav" and "9_fmsig.h",
@@ -297,12 +315,12 @@ void TForm1::ShowSendResult(const platform::PlayResult& result, const SendCheckR
     } else if (!result.played || !result.error.empty()) {
         SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
     } else {
-        const QString played =
-            QStringLiteral("выдано на: ") + QString::fromStdString(result.deviceDescription);
+        const QString output = QString::fromStdString(result.deviceDescription);
         if (checked.status.empty()) {
-            SetStatus(buildStatus_, played);
+            SetStatus(SentStatus(buildStatus_, output));
             return;
         }
+        const QString played = QStringLiteral("выдано на: ") + output;
         QString detail = buildStatus_.trimmed() + u'\n' + played;
         if (!checked.detail.empty()) {
             detail += QStringLiteral("\nконтроль на входе «%1»: %2")
@@ -338,9 +356,9 @@ void TForm1::Button_SoundSetupClick() {
     WriteSoundSettings(*OpenUserSettings(), soundSettings_);
 }
 
-// The status line; its tooltip holds the whole text, which the line may cut.
+// The status line, one line long; its tooltip holds the whole text, which the line may cut.
 void TForm1::SetStatus(const QString& text, const QString& detail) {
-    ui_->StaticText_Error->setText(text);
+    ui_->StaticText_Error->setText(FitStatusLine(text, *ui_->StaticText_Error));
     ui_->StaticText_Error->setToolTip(detail.isEmpty() ? text.trimmed()
                                                        : text.trimmed() + u'\n' + detail);
 }

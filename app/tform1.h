@@ -151,6 +151,7 @@ class TForm1 : public QWidget {
     void StopTrainerKeying();
     void ShowSendResult(const platform::PlayResult& result, const SendCheckReport& checked);
     void ShowPlaybackProgress(double fraction);
+    void ShowOutOfRange(const FieldOutOfRange& e, const PacketInputs& inputs);
     void ShowError(const QString& text);
     void SetStatus(const QString& text, const QString& detail = {});
 

@@ -86,6 +86,33 @@ QString CaptionWithoutNumber(const QString& caption) {
     return text.simplified();
 }
 
+// The help views are pages of their own: black text on white whatever the desktop's palette, so
+// that the pages' own heading colours read on a dark desktop too.
+void ShowAsPaper(QTextEdit* help) {
+    QPalette palette = help->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::Text, Qt::black);
+    }
+    help->setPalette(palette);
+}
+
+// The nearest caption on the field's row, right of it (a duration of parameter 10 and its label).
+QLabel* CaptionBeside(const QWidget& field) {
+    const QRect f = field.geometry();
+    QLabel* nearest = nullptr;
+    for (QLabel* label :
+         field.parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect place = label->geometry();
+        const bool onTheRow = place.center().y() >= f.top() && place.center().y() <= f.bottom();
+        if (onTheRow && place.left() > f.right() &&
+            (nearest == nullptr || place.left() < nearest->geometry().left())) {
+            nearest = label;
+        }
+    }
+    return nearest;
+}
+
 }  // namespace
 
 void TForm1::ApplyDesignFonts() {
@@ -95,7 +122,7 @@ void TForm1::ApplyDesignFonts() {
         SetPixelSize(field, 13);
     }
     SetPixelSize(ui_->Button_Out, 16);
-    SetPixelSize(ui_->StaticText_Error, 11);  // two lines fit when a reason is long
+    SetPixelSize(ui_->StaticText_Error, 11);
     SetPixelSize(ui_->Memo_MasIsh, 16);
     SetPixelSize(ui_->Memo1, 11);
     SetPixelSize(ui_->Memo2, 11);
@@ -132,6 +159,12 @@ void TForm1::SetUpCharts() {
     StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
                QCPScatterStyle::ssSquare);
     ptt->yAxis->setRange(-0.5, 1.5);
+    // Ticks only at the two levels of the pattern (released, pressed): a tick label at -0.5 would
+    // stand in the corner beside the bottom axis's first label and touch it in a larger font.
+    auto levels = QSharedPointer<QCPAxisTickerFixed>::create();
+    levels->setTickStep(1.0);
+    levels->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    ptt->yAxis->setTicker(levels);
     ptt->xAxis->setRange(-2.5, 11.0);
 
     QCustomPlot* filter = ui_->Chart_Filtr;
@@ -155,6 +188,7 @@ void TForm1::SetUpCharts() {
 // colour of its own is drawn in the palette's text colour and must not come out red.
 void TForm1::SetUpHelpViews() {
     for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+        ShowAsPaper(help);
         QTextCharFormat red;
         red.setForeground(QColor(kDesignTextRed));
         QTextCursor all(help->document());
@@ -195,12 +229,14 @@ void TForm1::SetAccessibleNames() {
         fields[i]->setAccessibleName(CaptionWithoutNumber(group->title()));
         fields[i]->setAccessibleDescription(unit->text().simplified());
     }
-    for (auto [field, label] :
-         {std::pair{ui_->SpinEdit_10, ui_->Label15}, std::pair{ui_->SpinEdit_11, ui_->Label17},
-          std::pair{ui_->SpinEdit_12, ui_->Label18}}) {
-        field->setAccessibleName(label->text());
-        field->setAccessibleDescription(QStringLiteral("секунды"));
-        label->setBuddy(field);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if ((*services_.parameters)[i].member == nullptr) {
+            continue;
+        }
+        QLabel* label = CaptionBeside(*fields[i]);
+        fields[i]->setAccessibleName(label->text());
+        fields[i]->setAccessibleDescription(QStringLiteral("секунды"));
+        label->setBuddy(fields[i]);
     }
     ui_->SpinEdit_Alfa->setAccessibleName(QStringLiteral("Коэффициент модуляционного фильтра"));
     ui_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));

@@ -9,8 +9,9 @@
 #include <QSettings>
 
 #include "app/spin_edit.h"
+#include "app/status_line.h"
 #include "app/tform1.h"
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {
@@ -36,6 +37,11 @@ QString StandardFileDialog(QWidget* parent, FileChoice choice, const QString& fo
 
 QString FileName(const QString& path) {
     return QFileInfo(path).fileName();
+}
+
+// The tooltip's line naming the file, which the status line has no room for.
+QString FileLine(const QString& path) {
+    return QStringLiteral("файл \"%1\"").arg(path);
 }
 
 }  // namespace
@@ -67,7 +73,9 @@ void TForm1::Button1Click() {
         ShowParameterSet(set.inputs);
         SetStatus(QStringLiteral(" Считано из файла ") + FileName(path));
     } catch (const ParameterSetError& e) {
-        SetStatus(QStringLiteral(" Не считано: ") + QString::fromStdString(e.what()));
+        SetStatus(QStringLiteral(" Не считано: ") +
+                      WithoutFilePrefix(QString::fromStdString(e.what()), path),
+                  FileLine(path));
     }
 }
 
@@ -81,8 +89,12 @@ void TForm1::Button4Click() {
         BuildPacket(inputs, *services_.parameters);  // a typed value out of range is not saved
         SaveParameterSetFile(path.toStdString(), {{}, inputs}, *services_.parameters);
         SetStatus(QStringLiteral(" Сохранено в файл ") + FileName(path));
+    } catch (const FieldOutOfRange& e) {
+        ShowOutOfRange(e, inputs);
     } catch (const std::exception& e) {
-        SetStatus(QStringLiteral(" Не сохранено: ") + QString::fromStdString(e.what()));
+        SetStatus(QStringLiteral(" Не сохранено: ") +
+                      WithoutFilePrefix(QString::fromStdString(e.what()), path),
+                  FileLine(path));
     }
 }
 
@@ -96,11 +108,7 @@ void TForm1::ShowParameterSet(const PacketInputs& inputs) {
     for (const EnablingBox& box : kEnablingBoxes) {
         EnablingCheckBox(box.parameter)->setChecked(inputs.boxes.*(box.state));
     }
-    CheckBox_5Click();
-    CheckBox_6Click();
-    CheckBox_8Click();
-    CheckBox_9Click();
-    CheckBox_10Click();
+    FollowBoxes();
 }
 
 }  // namespace tornel::app

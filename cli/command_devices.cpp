@@ -1,5 +1,6 @@
-// tornel4-cli devices: the sound server's outputs and inputs, one per line or as JSON. Each line
-// begins with the kind of device: "вывод" for an output, "ввод" for an input.
+// tornel4-cli devices: the sound server's outputs and inputs, one per line under a header line,
+// or as JSON. Each line begins with the kind of device: "вывод" for an output, "ввод" for an
+// input; a line without a tab says that there is no device of a kind.
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -12,7 +13,11 @@ namespace tornel::cli {
 
 namespace {
 
-void PrintText(const char* kind, const std::vector<platform::SoundDevice>& devices) {
+void PrintText(const char* kind, const char* none,
+               const std::vector<platform::SoundDevice>& devices) {
+    if (devices.empty()) {
+        std::cout << none << '\n';
+    }
     for (const platform::SoundDevice& device : devices) {
         std::cout << kind << '\t' << device.name << '\t' << device.description
                   << (device.isDefault ? "\tпо умолчанию" : "") << '\n';
@@ -48,8 +53,9 @@ int RunDevices(const Options& options) {
                                  {"inputs", ToJson(devices.inputs)}};
         std::cout << all.dump(2) << '\n';
     } else {
-        PrintText("вывод", devices.outputs);
-        PrintText("ввод", devices.inputs);
+        std::cout << "вид\tимя\tописание\tпо умолчанию\n";
+        PrintText("вывод", "нет звуковых выходов", devices.outputs);
+        PrintText("ввод", "нет звуковых входов", devices.inputs);
     }
     return 0;
 }

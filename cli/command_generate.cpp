@@ -46,7 +46,7 @@ void PrintSummary(std::ostream& out, const BuildResult& build, const Synthesizer
 }  // namespace
 
 int RunGenerate(const Options& options) {
-    const BuildResult build = BuildPacket(options.inputs, *options.parameters);
+    const BuildResult build = BuildPacket(InputsOf(options).inputs, *options.parameters);
     Synthesizer synth;
     synth.setAlpha(options.alpha);
     try {

@@ -4,16 +4,16 @@
 
 #include "cli/commands.h"
 #include "cli/listing_output.h"
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 
 namespace tornel::cli {
 
 int RunPacket(const Options& options) {
-    const BuildResult build = BuildPacket(options.inputs, *options.parameters);
+    const ParameterSet given = InputsOf(options);
+    const BuildResult build = BuildPacket(given.inputs, *options.parameters);
     if (!options.saveFile.empty()) {
         try {
-            SaveParameterSetFile(options.saveFile, {options.setName, options.inputs},
-                                 *options.parameters);
+            SaveParameterSetFile(options.saveFile, given, *options.parameters);
         } catch (const ParameterSetError& e) {
             std::cerr << "tornel4-cli: " << e.what() << '\n';
             return 1;
@@ -22,7 +22,7 @@ int RunPacket(const Options& options) {
     if (options.json) {
         std::cout << PacketJson(build).dump() << '\n';
     } else {
-        PrintListings(std::cout, build);
+        PrintListings(std::cout, build, *options.parameters);
     }
     return 0;
 }

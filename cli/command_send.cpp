@@ -44,7 +44,7 @@ std::string PlayFile(const std::string& path, const platform::PlaybackTarget& ta
 }  // namespace
 
 int RunSend(const Options& options) {
-    const BuildResult build = BuildPacket(options.inputs, *options.parameters);
+    const BuildResult build = BuildPacket(InputsOf(options).inputs, *options.parameters);
     Synthesizer synth;
     synth.setAlpha(options.alpha);
     const std::filesystem::path dir(options.dir);

@@ -13,9 +13,20 @@ void PrintSection(std::ostream& out, const char* heading, const std::vector<std:
     }
 }
 
+// " 9 -  50  8  максимальное время активности, мин": byte, value, parameter and its name.
+std::vector<std::string> NamedBytes(const Packet& packet, const ParameterTable& table) {
+    std::vector<std::string> lines;
+    for (const ParameterField& f : table) {
+        lines.push_back(IntToStrW(f.byte, 2) + " - " +
+                        IntToStrW(packet[static_cast<std::size_t>(f.byte)], 3) + "  " +
+                        IntToStrW(f.parameter, 2) + "  " + NameWithUnit(f));
+    }
+    return lines;
+}
+
 }  // namespace
 
-void PrintListings(std::ostream& out, const BuildResult& build) {
+void PrintListings(std::ostream& out, const BuildResult& build, const ParameterTable& table) {
     out << "Состояние:" << build.status << "\n\n";
     PrintSection(out, "Параметры (байт - значение):", build.parameterListing);
     out << '\n';
@@ -24,6 +35,9 @@ void PrintListings(std::ostream& out, const BuildResult& build) {
     PrintSection(out, "Расчёт CRC (байт, CRC):", build.crcTrace);
     out << '\n';
     PrintSection(out, "Дамп пакета (байт, hex):", PacketDump(build.packet));
+    out << '\n';
+    PrintSection(out, "Параметры по байтам (байт - значение, параметр):",
+                 NamedBytes(build.packet, table));
 }
 
 nlohmann::ordered_json PacketJson(const BuildResult& build) {

@@ -8,8 +8,10 @@
 
 namespace tornel::cli {
 
-// The four listings as the engineering view shows them, each under a heading.
-void PrintListings(std::ostream& out, const BuildResult& build);
+// The four listings as the engineering view shows them, each under a heading, then the bytes of
+// the parameters again with the name of each beside it.
+void PrintListings(std::ostream& out, const BuildResult& build,
+                   const ParameterTable& table = kParameterTable);
 
 // {"packet": [...], "crc": "0DDA", "status": ..., "listings": {...}}
 nlohmann::ordered_json PacketJson(const BuildResult& build);

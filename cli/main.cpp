@@ -1,29 +1,25 @@
 // tornel4-cli: the programmer's core without a window, for scripts, batch work and tests.
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
+#include "cli/command_table.h"
 #include "install_layout.h"
 
 namespace {
 
-int Dispatch(const tornel::cli::Options& options) {
-    using tornel::cli::Command;
-    switch (options.command) {
-        case Command::Packet:
-            return tornel::cli::RunPacket(options);
-        case Command::Generate:
-            return tornel::cli::RunGenerate(options);
-        case Command::Send:
-            return tornel::cli::RunSend(options);
-        case Command::Decode:
-            return tornel::cli::RunDecode(options);
-        case Command::Devices:
-            return tornel::cli::RunDevices(options);
-        case Command::Listen:
-            return tornel::cli::RunListen(options);
+int Run(const tornel::cli::Options& options) {
+    using namespace tornel::cli;
+    if (options.help) {
+        std::cout << CommandUsageText(options.command);
+        return 0;
+    }
+    for (const CommandRow& command : kCommands) {
+        if (command.command == options.command) {
+            return command.run(options);
+        }
     }
     return 2;
 }
@@ -31,24 +27,24 @@ int Dispatch(const tornel::cli::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    using namespace tornel::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << tornel::cli::UsageText();
+    const OptionRow& help = *std::find_if(kOptions.begin(), kOptions.end(), [](const OptionRow& r) {
+        return r.name == std::string(kHelpOption);
+    });
+    if (!args.empty() && (args[0] == help.name || args[0] == help.alias)) {
+        std::cout << UsageText();
         return 0;
     }
-    if (!args.empty() && args[0] == "--version") {
+    if (!args.empty() && args[0] == kVersionOption) {
         std::cout << "tornel4-cli " << tornel::install::kVersion << '\n';
         return 0;
     }
-    tornel::cli::Options options;
     try {
-        options = tornel::cli::ParseCommandLine(args);
-    } catch (const tornel::cli::UsageError& e) {
+        return Run(ParseCommandLine(args));
+    } catch (const UsageError& e) {  // also a --load that the command could not read
         std::cerr << "tornel4-cli: " << e.what() << '\n';
         return 2;
-    }
-    try {
-        return Dispatch(options);
     } catch (const std::exception& e) {
         std::cerr << "tornel4-cli: " << e.what() << '\n';
         return 1;

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <map>
-#include <set>
+#include <sstream>
 
-#include "signal/parameter_set_file.h"
+#include "cli/command_table.h"
+#include "sets/parameter_set_file.h"
 
 namespace tornel::cli {
 
@@ -25,6 +25,17 @@ std::string BoxNumbers(const char* separator) {
     return text;
 }
 
+// "packet, generate, send, decode, devices, listen".
+std::string CommandNames(CommandSet commands = kAllCommands) {
+    std::string text;
+    for (const CommandRow& row : kCommands) {
+        if (Takes(commands, row.command)) {
+            text += (text.empty() ? "" : ", ") + std::string(row.name);
+        }
+    }
+    return text;
+}
+
 // The parameter of an option "--p1" .. "--p10"; 0 for any other option.
 int ParameterOfOption(const std::string& option, const ParameterTable& table) {
     for (int parameter : ParameterNumbers(table)) {
@@ -33,6 +44,22 @@ int ParameterOfOption(const std::string& option, const ParameterTable& table) {
         }
     }
     return 0;
+}
+
+bool IsFieldsRow(const OptionRow& row) {
+    return row.apply == ApplyFields;
+}
+
+// The row of an option, by its name or alias; null for an option nobody takes.
+const OptionRow* RowOf(const std::string& option, const ParameterTable& table) {
+    for (const OptionRow& row : kOptions) {
+        if (IsFieldsRow(row)
+                ? ParameterOfOption(option, table) != 0
+                : option == row.name || (row.alias != nullptr && option == row.alias)) {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 // What the option of a parameter with several fields (the durations of parameter 10) accepts.
@@ -54,39 +81,16 @@ std::string DurationsText(const std::vector<std::size_t>& fields, const Paramete
 }
 
 // What an option accepts, for its error messages.
-std::string AllowedText(const std::string& option, const ParameterTable& table) {
-    if (option == "--enable" || option == "--disable") {
+std::string AllowedText(const OptionRow& row, const std::string& option,
+                        const ParameterTable& table) {
+    if (row.allowed != nullptr) {
+        return row.allowed;
+    }
+    if (row.apply == ApplyBoxes) {
         return "номера " + BoxNumbers(", ") + " через запятую";
     }
-    if (option == "--filter") {
-        return "on или off";
-    }
-    if (option == "--alpha") {
-        return RangeText(0, 100);
-    }
-    if (option == "--repeat") {
-        return RangeText(1, kMaxRepeat);
-    }
-    if (option == "--dir") {
-        return "имя папки";
-    }
-    if (option == "--level") {
-        return RangeText(platform::kLevelMin, platform::kLevelMax);
-    }
-    if (option == "--device") {
-        return "имя устройства из tornel4-cli devices";
-    }
-    if (option == "--seconds") {
-        return RangeText(1, kMaxListenSeconds);
-    }
-    if (option == "--count") {
-        return RangeText(1, kMaxListenCount);
-    }
-    if (option == "--load") {
-        return "набор параметров (JSON) или запись сигнала (WAV)";
-    }
-    if (option == "--save") {
-        return "имя файла набора параметров";
+    if (!IsFieldsRow(row)) {
+        return RangeText(row.min, row.max);
     }
     const auto fields = FieldsOf(ParameterOfOption(option, table), table);
     if (fields.size() > 1) {
@@ -99,6 +103,11 @@ std::string AllowedText(const std::string& option, const ParameterTable& table) 
 [[noreturn]] void Fail(const std::string& option, const std::string& problem,
                        const std::string& allowed) {
     throw UsageError(option + ": " + problem + "; допустимо: " + allowed);
+}
+
+[[noreturn]] void Fail(const OptionRow& row, const std::string& option, const std::string& problem,
+                       const Options& o) {
+    Fail(option, problem, AllowedText(row, option, *o.parameters));
 }
 
 std::vector<std::string> SplitList(const std::string& option, const std::string& text,
@@ -156,45 +165,13 @@ int ParseInRange(const std::string& option, const std::string& text, int min, in
     return value;
 }
 
-Command ParseCommandName(const std::string& name) {
-    static const std::map<std::string, Command> commands{
-        {"packet", Command::Packet}, {"generate", Command::Generate}, {"send", Command::Send},
-        {"decode", Command::Decode}, {"devices", Command::Devices},   {"listen", Command::Listen}};
-    const auto it = commands.find(name);
-    if (it == commands.end()) {
-        throw UsageError("неизвестная команда \"" + name +
-                         "\"; допустимы packet, generate, send, decode, devices, listen");
+const CommandRow& CommandNamed(const std::string& name) {
+    for (const CommandRow& row : kCommands) {
+        if (name == row.name) {
+            return row;
+        }
     }
-    return it->second;
-}
-
-// Which options a command takes beyond the parameters.
-bool CommandTakes(Command command, const std::string& option) {
-    if (option == "--json") {
-        return command != Command::Send;
-    }
-    if (option == "--dir" || option == "--repeat") {
-        return command == Command::Generate;
-    }
-    if (option == "--device") {
-        return command == Command::Send || command == Command::Listen;
-    }
-    if (option == "--level") {
-        return command == Command::Send;
-    }
-    if (option == "--save") {
-        return command == Command::Packet;
-    }
-    if (option == "--seconds" || option == "--count") {
-        return command == Command::Listen;
-    }
-    return false;
-}
-
-bool IsSettingOption(const std::string& option) {
-    static const std::set<std::string> names{"--enable", "--disable", "--filter", "--alpha",
-                                             "--load"};
-    return names.contains(option);
+    throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
 }
 
 // The value of an option is missing when the arguments end or another option follows.
@@ -202,105 +179,78 @@ bool IsOptionName(const std::string& arg) {
     return arg.starts_with("--");
 }
 
-// The options that set the parameters, the boxes and the filter, read against one table.
-class ParameterOptions {
-  public:
-    explicit ParameterOptions(const ParameterTable& table) : table_(table) {}
-
-    bool Takes(const std::string& option) const {
-        return ParameterOfOption(option, table_) != 0 || IsSettingOption(option);
-    }
-
-    [[noreturn]] void Fail(const std::string& option, const std::string& problem) const {
-        cli::Fail(option, problem, AllowedText(option, table_));
-    }
-
-    void Apply(const std::string& option, const std::string& value, Options& o) const {
-        if (option == "--enable" || option == "--disable") {
-            SetBoxes(option, value, option == "--enable", o.inputs.boxes);
-        } else if (option == "--filter") {
-            if (value != "on" && value != "off") {
-                Fail(option, "получено \"" + value + "\"");
-            }
-            o.filterOn = value == "on";
-        } else if (option == "--alpha") {
-            o.alpha = ParseWholeNumber(option, value, 0, 100) / 100.0;
-        } else if (option == "--load") {
-            Load(option, value, o);
-        } else {
-            SetFields(option, value, o.inputs);
-        }
-    }
-
-  private:
-    // Every field and box from the set or recording; the options after it override them.
-    void Load(const std::string& option, const std::string& path, Options& o) const {
-        try {
-            ParameterSet set = LoadParameterSource(path, o.inputs, table_);
-            o.inputs = set.inputs;
-            o.setName = std::move(set.name);
-        } catch (const ParameterSetError& e) {
-            throw UsageError(option + ": " + e.what());
-        }
-    }
-
-    void SetBoxes(const std::string& option, const std::string& list, bool state,
-                  BoxStates& boxes) const {
-        const std::string allowed = AllowedText(option, table_);
-        for (const auto& item : SplitList(option, list, allowed)) {
-            bool* box = BoxOf(ParseInt32(option, item, allowed), boxes);
-            if (box == nullptr) {
-                Fail(option, "нет флажка у параметра " + item);
-            }
-            *box = state;
-        }
-    }
-
-    // One value, or for parameter 10 its three durations separated by commas.
-    void SetFields(const std::string& option, const std::string& text, PacketInputs& inputs) const {
-        const auto fields = FieldsOf(ParameterOfOption(option, table_), table_);
-        const std::string allowed = AllowedText(option, table_);
-        const auto items =
-            fields.size() > 1 ? SplitList(option, text, allowed) : std::vector<std::string>{text};
-        if (items.size() != fields.size()) {
-            Fail(option, "задано длительностей: " + std::to_string(items.size()));
-        }
-        for (std::size_t k = 0; k < fields.size(); ++k) {
-            const ParameterField& f = table_[fields[k]];
-            inputs.fields[fields[k]] = ParseInRange(option, items[k], f.min, f.max, allowed);
-        }
-    }
-
-    const ParameterTable& table_;
-};
-
-// The value of an option that names a folder, a file or a device.
-const std::string& NonEmpty(const std::string& option, const std::string& value, const Options& o) {
-    if (value.empty()) {
-        Fail(option, "пустое значение", AllowedText(option, *o.parameters));
-    }
-    return value;
-}
-
-void ApplyCommandOption(const std::string& option, const std::string& value, Options& o) {
-    if (option == "--dir") {
-        o.dir = NonEmpty(option, value, o);
-    } else if (option == "--repeat") {
-        o.repeat = ParseWholeNumber(option, value, 1, kMaxRepeat);
-    } else if (option == "--device") {
-        o.device = NonEmpty(option, value, o);
-    } else if (option == "--level") {
-        o.level = ParseWholeNumber(option, value, platform::kLevelMin, platform::kLevelMax);
-    } else if (option == "--save") {
-        o.saveFile = NonEmpty(option, value, o);
-    } else if (option == "--seconds") {
-        o.seconds = ParseWholeNumber(option, value, 1, kMaxListenSeconds);
-    } else if (option == "--count") {
-        o.count = ParseWholeNumber(option, value, 1, kMaxListenCount);
-    }
+bool AsksForHelp(const std::string& arg) {
+    const OptionRow* row = RowOf(arg, kParameterTable);
+    return row != nullptr && row->name == std::string(kHelpOption);
 }
 
 }  // namespace
+
+void ApplyLoad(const OptionRow& row, const std::string& option, const std::string& value,
+               Options& o) {
+    LoadRequest load;
+    ApplyText(row, option, value, load.file);
+    load.before = o.inputs;
+    o.load = std::move(load);
+}
+
+// One value, or for parameter 10 its three durations separated by commas.
+void ApplyFields(const OptionRow& row, const std::string& option, const std::string& text,
+                 Options& o) {
+    const ParameterTable& table = *o.parameters;
+    const auto fields = FieldsOf(ParameterOfOption(option, table), table);
+    const std::string allowed = AllowedText(row, option, table);
+    const auto items =
+        fields.size() > 1 ? SplitList(option, text, allowed) : std::vector<std::string>{text};
+    if (items.size() != fields.size()) {
+        Fail(option, "задано длительностей: " + std::to_string(items.size()), allowed);
+    }
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        const ParameterField& f = table[fields[k]];
+        o.inputs.fields[fields[k]] = ParseInRange(option, items[k], f.min, f.max, allowed);
+        o.load.fieldsAfter[fields[k]] = true;
+    }
+}
+
+void ApplyBoxes(const OptionRow& row, const std::string& option, const std::string& list,
+                Options& o) {
+    const std::string allowed = AllowedText(row, option, *o.parameters);
+    for (const auto& item : SplitList(option, list, allowed)) {
+        const int parameter = ParseInt32(option, item, allowed);
+        bool* box = BoxOf(parameter, o.inputs.boxes);
+        if (box == nullptr) {
+            Fail(option, "нет флажка у параметра " + item, allowed);
+        }
+        *box = option == "--enable";
+        *BoxOf(parameter, o.load.boxesAfter) = true;
+    }
+}
+
+void ApplyFilter(const OptionRow& row, const std::string& option, const std::string& value,
+                 Options& o) {
+    if (value != "on" && value != "off") {
+        Fail(row, option, "получено \"" + value + "\"", o);
+    }
+    o.filterOn = value == "on";
+}
+
+void ApplyAlpha(const OptionRow& row, const std::string& option, const std::string& value,
+                Options& o) {
+    o.alpha = ParseWholeNumber(option, value, row.min, row.max) / 100.0;
+}
+
+void ApplyWhole(const OptionRow& row, const std::string& option, const std::string& value,
+                int& to) {
+    to = ParseWholeNumber(option, value, row.min, row.max);
+}
+
+void ApplyText(const OptionRow& row, const std::string& option, const std::string& value,
+               std::string& to) {
+    if (value.empty()) {
+        Fail(option, "пустое значение", row.allowed);
+    }
+    to = value;
+}
 
 int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max) {
     return ParseInRange(option, text, min, max, RangeText(min, max));
@@ -308,56 +258,100 @@ int ParseWholeNumber(const std::string& option, const std::string& text, int min
 
 Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTable& table) {
     if (args.empty()) {
-        throw UsageError(
-            "не задана команда; допустимы packet, generate, send, decode, devices, listen");
+        throw UsageError("не задана команда; допустимы " + CommandNames() +
+                         "; справка: " + "tornel4-cli " + kHelpOption);
     }
-    const ParameterOptions parameters(table);
     Options o;
     o.parameters = &table;
     o.inputs.fields = DesignFields(table);
-    o.command = ParseCommandName(args[0]);
+    const CommandRow& command = CommandNamed(args[0]);
+    o.command = command.command;
+    if (std::any_of(args.begin() + 1, args.end(), AsksForHelp)) {
+        o.help = true;
+        return o;
+    }
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--json" && CommandTakes(o.command, arg)) {
-            o.json = true;
-            continue;
-        }
-        if (o.command == Command::Decode && !IsOptionName(arg) && o.file.empty()) {
+        if (command.operand != nullptr && !IsOptionName(arg) && o.file.empty()) {
             o.file = arg;
             continue;
         }
-        const bool takesParameters = o.command != Command::Decode &&
-                                     o.command != Command::Devices && o.command != Command::Listen;
-        const bool isParameter = takesParameters && parameters.Takes(arg);
-        if (!isParameter && !CommandTakes(o.command, arg)) {
+        const OptionRow* row = RowOf(arg, table);
+        if (row == nullptr || row->apply == nullptr || !Takes(row->commands, o.command)) {
             throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
         }
+        if (row->value == nullptr && !IsFieldsRow(*row)) {
+            row->apply(*row, arg, {}, o);
+            continue;
+        }
         if (i + 1 >= args.size() || IsOptionName(args[i + 1])) {
-            Fail(arg, "не задано значение", AllowedText(arg, table));
+            Fail(*row, arg, "не задано значение", o);
         }
-        const std::string& value = args[++i];
-        if (isParameter) {
-            parameters.Apply(arg, value, o);
-        } else {
-            ApplyCommandOption(arg, value, o);
-        }
+        row->apply(*row, arg, args[i + 1], o);
+        ++i;
     }
-    if (o.command == Command::Decode && o.file.empty()) {
-        throw UsageError("decode: не задан WAV-файл");
+    if (command.operand != nullptr && o.file.empty()) {
+        throw UsageError(std::string(command.name) + ": " + command.operandMissing);
     }
     return o;
 }
 
+ParameterSet InputsOf(const Options& o) {
+    if (o.load.file.empty()) {
+        return {{}, o.inputs};
+    }
+    ParameterSet set;
+    try {
+        set = LoadParameterSource(o.load.file, o.load.before, *o.parameters);
+    } catch (const ParameterSetError& e) {
+        throw UsageError(std::string("--load: ") + e.what());
+    }
+    for (std::size_t i = 0; i < o.inputs.fields.size(); ++i) {
+        if (o.load.fieldsAfter[i]) {
+            set.inputs.fields[i] = o.inputs.fields[i];
+        }
+    }
+    for (const EnablingBox& box : kEnablingBoxes) {
+        if (o.load.boxesAfter.*box.state) {
+            set.inputs.boxes.*box.state = o.inputs.boxes.*box.state;
+        }
+    }
+    return set;
+}
+
 namespace {
 
-// "--p5 N" padded to the column where the meanings start (counted in characters, not bytes).
-std::string OptionColumn(const std::string& option) {
-    constexpr std::size_t kWidth = 20;
-    const auto width =
-        static_cast<std::size_t>(std::count_if(option.begin(), option.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        }));
-    return "  " + option + std::string(width < kWidth ? kWidth - width : 1, ' ');
+constexpr std::size_t kHelpWidth = 80;
+constexpr std::size_t kHelpIndent = 6;  // where an option's meaning starts, below its name
+
+// The width of a UTF-8 text in characters.
+std::size_t Width(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// `text` in lines of at most kHelpWidth characters, each after `indent` blanks, broken at blanks.
+std::string Wrapped(const std::string& text, std::size_t indent) {
+    std::string out;
+    std::string line;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        if (!line.empty() && indent + Width(line) + 1 + Width(word) > kHelpWidth) {
+            out += std::string(indent, ' ') + line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return out + std::string(indent, ' ') + line + '\n';
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
 }
 
 std::string OnOff(bool on) {
@@ -368,87 +362,121 @@ std::string OnOff(bool on) {
 // clear box sends as 0, on a line of its own, which box that is and its default state.
 std::string FieldHelp(const ParameterField& f, const std::string& indent) {
     std::string text = NameWithUnit(f) + ": от " + std::to_string(f.min) + " до " +
-                       std::to_string(f.max) + ", по умолчанию " + std::to_string(f.design);
+                       std::to_string(f.max) + ", по умолчанию " + std::to_string(f.design) + '\n';
     const BoxStates designBoxes;
     if (const bool* box = BoxOf(f.box, designBoxes); f.zeroedByBox && box != nullptr) {
-        text += "\n" + OptionColumn("") + indent + "в пакете 0, когда флажок " +
-                std::to_string(f.box) + " выключен (по умолчанию " + OnOff(*box) + ")";
+        text += std::string(kHelpIndent, ' ') + indent + "в пакете 0, когда флажок " +
+                std::to_string(f.box) + " выключен (по умолчанию " + OnOff(*box) + ")\n";
     }
-    return text + '\n';
+    return text;
 }
 
 std::string ParametersHelp(const ParameterTable& table) {
+    const std::string indent(kHelpIndent, ' ');
     std::string text;
     for (int parameter : ParameterNumbers(table)) {
         const auto fields = FieldsOf(parameter, table);
-        const std::string option = "--" + ParameterKey(parameter);
+        const std::string option = "  --" + ParameterKey(parameter);
         if (fields.size() == 1) {
-            text += OptionColumn(option + " N") + FieldHelp(table[fields[0]], "");
+            text += option + " N\n" + indent + FieldHelp(table[fields[0]], "");
             continue;
         }
         std::string values;
         for (std::size_t k = 1; k <= fields.size(); ++k) {
             values += (k == 1 ? "N" : ",N") + std::to_string(k);
         }
-        text += OptionColumn(option + " " + values) + std::to_string(fields.size()) +
+        text += option + " " + values + '\n' + indent + std::to_string(fields.size()) +
                 " значения через запятую:\n";
         for (std::size_t k = 0; k < fields.size(); ++k) {
-            text += OptionColumn("") + "  N" + std::to_string(k + 1) + " - " +
-                    FieldHelp(table[fields[k]], "       ");
+            text +=
+                indent + "N" + std::to_string(k + 1) + " - " + FieldHelp(table[fields[k]], "     ");
         }
     }
     return text;
 }
 
+std::string NumberText(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// "  --repeat K" and below it what it does; an option of some commands names them first.
+std::string OptionHelp(const OptionRow& row, const ParameterTable& table) {
+    if (IsFieldsRow(row)) {
+        return ParametersHelp(table);
+    }
+    std::string head = std::string("  ") + row.name;
+    head += row.alias != nullptr ? std::string(", ") + row.alias : "";
+    head += row.value != nullptr ? std::string(" ") + row.value : "";
+    std::string help = row.help;
+    help = Replaced(help, "{min}", std::to_string(row.min));
+    help = Replaced(help, "{max}", std::to_string(row.max));
+    help = Replaced(help, "{initial}", NumberText(kInitialAlpha));
+    help = Replaced(help, "{boxes}", BoxNumbers(","));
+    if (row.group == OptionGroup::Other && row.commands != 0 && row.commands != kAllCommands) {
+        help = CommandNames(row.commands) + ": " + help;
+    }
+    return head + '\n' + Wrapped(help, kHelpIndent);
+}
+
+// "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]"
+std::string Synopsis(const CommandRow& command) {
+    std::string name = command.name;
+    name.resize(std::max<std::size_t>(name.size(), 8), ' ');
+    std::string line = "  tornel4-cli " + name;
+    line += Takes(kParameterCommands, command.command) ? " [ПАРАМЕТРЫ]" : "";
+    line += command.operand != nullptr ? std::string(" ") + command.operand : "";
+    for (const OptionRow& row : kOptions) {
+        if (row.group == OptionGroup::Other && row.commands != kAllCommands &&
+            Takes(row.commands, command.command)) {
+            line += std::string(" [") + row.name + (row.value ? std::string(" ") + row.value : "") +
+                    "]";
+        }
+    }
+    return line + '\n';
+}
+
+// The usage of `commands`, what they do, their options and the exit statuses. `all`: every
+// command, and the options taken before any (--version).
+std::string HelpText(CommandSet commands, bool all, const ParameterTable& table) {
+    std::string text = "Использование:\n";
+    std::string summaries;
+    for (const CommandRow& command : kCommands) {
+        if (Takes(commands, command.command)) {
+            text += Synopsis(command);
+            summaries +=
+                (summaries.empty() ? "" : "; ") + std::string(command.name) + " " + command.summary;
+        }
+    }
+    text += '\n' + Wrapped(summaries + ".", 0);
+    std::string parameters;
+    std::string others;
+    for (const OptionRow& row : kOptions) {
+        if ((row.commands & commands) != 0 || (all && row.commands == 0)) {
+            (row.group == OptionGroup::Parameters ? parameters : others) += OptionHelp(row, table);
+        }
+    }
+    if (!parameters.empty()) {
+        text += "\nПАРАМЕТРЫ (не заданные берутся такими, с какими открывается окно программы):\n" +
+                parameters;
+    }
+    return text + "\nПрочее:\n" + others + '\n' +
+           Wrapped(
+               "Код выхода: 0 - успех (listen: услышан пакет с верной CRC); 1 - ошибка "
+               "записи или выдачи, пакет не найден или CRC неверна; 2 - неверные аргументы "
+               "или файл не читается.",
+               0);
+}
+
 }  // namespace
 
 std::string UsageText(const ParameterTable& table) {
-    return "Использование:\n"
-           "  tornel4-cli packet   [ПАРАМЕТРЫ] [--save ФАЙЛ] [--json]\n"
-           "  tornel4-cli generate [ПАРАМЕТРЫ] [--dir ПАПКА] [--repeat K] [--json]\n"
-           "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]\n"
-           "  tornel4-cli decode   ФАЙЛ.wav [--json]\n"
-           "  tornel4-cli devices  [--json]\n"
-           "  tornel4-cli listen   [--device ВХОД] [--seconds N] [--count K] [--json]\n"
-           "\n"
-           "packet строит пакет программирования и печатает его с расчётом CRC; generate пишет\n"
-           "сигнал в _qq.wav и 9_fmsig.h; send пишет их и выдаёт сигнал на звуковой выход;\n"
-           "decode восстанавливает пакет и параметры из записи сигнала; devices перечисляет\n"
-           "звуковые выходы (имя, описание, выход по умолчанию); listen слушает звуковой вход и\n"
-           "печатает строку на каждый услышанный пакет.\n"
-           "\n"
-           "ПАРАМЕТРЫ (не заданные берутся такими, с какими открывается окно программы):\n" +
-           OptionColumn("--load ФАЙЛ") +
-           "все поля и флажки из набора параметров (JSON) или из записи сигнала (WAV);\n" +
-           OptionColumn("") + "параметры, заданные после --load, заменяют загруженные\n" +
-           ParametersHelp(table) + OptionColumn("--enable СПИСОК") +
-           "включить флажки параметров (номера " + BoxNumbers(",") + " через запятую)\n" +
-           OptionColumn("--disable СПИСОК") + "выключить флажки параметров\n" +
-           OptionColumn("--filter on|off") + "модуляционный фильтр, по умолчанию on\n" +
-           OptionColumn("--alpha N") +
-           "коэффициент фильтра N/100, N от 0 до 100; по умолчанию коэффициент 0.2\n"
-           "\n"
-           "Прочее:\n" +
-           OptionColumn("--save ФАЙЛ") + "записать набор заданных параметров в файл (packet)\n" +
-           OptionColumn("--dir ПАПКА") +
-           "папка для _qq.wav и 9_fmsig.h (generate), по умолчанию .\n" +
-           OptionColumn("--repeat K") + "K выдач подряд (generate), от 1 до " +
-           std::to_string(kMaxRepeat) + ", по умолчанию 1\n" + OptionColumn("--device ИМЯ") +
-           "звуковой выход (send) или вход (listen) по имени из devices; по умолчанию\n" +
-           OptionColumn("") + "выход или вход системы\n" + OptionColumn("--level N") +
-           "уровень выдачи (send), % полной амплитуды, от " + std::to_string(platform::kLevelMin) +
-           " до " + std::to_string(platform::kLevelMax) + ", по умолчанию " +
-           std::to_string(platform::kLevelMax) + "\n" + OptionColumn("--seconds N") +
-           "слушать N секунд (listen), по умолчанию без предела\n" + OptionColumn("--count K") +
-           "закончить после K пакетов (listen)\n" + OptionColumn("--json") +
-           "вывод объектом JSON (packet, generate, decode, devices; listen - по объекту на\n" +
-           OptionColumn("") + "пакет)\n" + OptionColumn("--help, -h") +
-           "эта справка (первым аргументом)\n" + OptionColumn("--version") +
-           "версия программы (первым аргументом)\n"
-           "\n"
-           "Код выхода: 0 - успех (listen: услышан пакет с верной CRC); 1 - ошибка записи или\n"
-           "выдачи, пакет не найден или CRC неверна;\n"
-           "2 - неверные аргументы или файл не читается.\n";
+    return HelpText(kAllCommands, true, table);
+}
+
+std::string CommandUsageText(Command command, const ParameterTable& table) {
+    return HelpText(CommandsOf(command), false, table);
 }
 
 }  // namespace tornel::cli

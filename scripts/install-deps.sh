@@ -15,6 +15,8 @@ run=(
   # the window: Qt 6 Widgets (with the offscreen platform the tests use), Qt's X11 platform
   # plugin to show it on a desktop, the OpenGL headers Qt's CMake files ask for, the charts
   qt6-base-dev qt6-qpa-plugins libgl-dev libqcustomplot-dev
+  # Qt's own texts in Russian: the standard file dialogs, the context menus
+  qt6-translations-l10n
   # sound: the PulseAudio client library the program plays through
   libpulse-dev
   # the command line's JSON output
@@ -40,6 +42,10 @@ test=(
   dpkg-dev file
   # tests of the keying: hamlib's rigctld with its dummy rig
   libhamlib-utils
+  # the core on other targets and the browser edition: Debian's emscripten, the arm64 cross
+  # compiler with qemu-user to run its programs, Node for WebAssembly and the page's tests,
+  # headless Chromium for the page's tests
+  emscripten g++-aarch64-linux-gnu qemu-user nodejs chromium
 )
 
 package=(

@@ -28,6 +28,13 @@ constexpr double kTwoPi = 6.283185307179586476925;
 // of such blocks does not come from noise even at 0 dB signal-to-noise).
 constexpr double kBlockSeconds = 0.010;
 constexpr double kToneFraction = 0.3;
+// A run of tone blocks bridges one block that is not tone (a click, a burst of noise), or two
+// where the tone dropped out: blocks with less than this share of the tone's energy, as on a
+// fading radio path. A dropout of 15 ms leaves at most two blocks without enough tone, while a
+// change to another tone keeps the energy and ends the run as before.
+constexpr double kDropoutEnergy = 0.6;
+constexpr int kBridgedBlocks = 1;
+constexpr int kBridgedDropoutBlocks = 2;
 constexpr Index kMinLeadInBlocks = 40;  // 0.4 s of the 1 s lead-in
 constexpr Index kSkipAtRunStart = 10;   // the filter may still be settling there
 constexpr Index kSkipAtRunEnd = 3;
@@ -128,36 +135,47 @@ class LeadInDetector {
 
     // Block `b` (samples b * block() .. (b + 1) * block() - 1): the run it ends, if any.
     std::optional<ToneRun> AddBlock(Index b, std::span<const float> s) {
-        if (!IsTone(s)) {
-            // A single quiet block is bridged; the second one ends the run.
-            if (current_ && b >= current_->endBlock + 1) {
-                return TakeCurrent();
+        const Block block = Measure(s);
+        if (!block.tone) {
+            if (current_) {
+                gapIsDropout_ = gapIsDropout_ && block.energy < kDropoutEnergy * toneEnergy_;
+                const int bridged = gapIsDropout_ ? kBridgedDropoutBlocks : kBridgedBlocks;
+                if (b >= current_->endBlock + bridged) {
+                    return TakeCurrent();
+                }
             }
             return std::nullopt;
         }
-        if (current_ && b <= current_->endBlock + 1) {
+        gapIsDropout_ = true;
+        toneEnergy_ = block.energy;
+        if (current_) {  // blocks come one after another: a run still open bridged the gap
             current_->endBlock = b + 1;
             current_->firstBlock = std::max(current_->firstBlock, b + 1 - kMaxRunBlocks);
             return std::nullopt;
         }
-        std::optional<ToneRun> ended = TakeCurrent();
         current_ = ToneRun{b, b + 1};
-        return ended;
+        return std::nullopt;
     }
 
     // The end of the stream ends the run in progress.
     std::optional<ToneRun> Close() { return TakeCurrent(); }
 
   private:
-    bool IsTone(std::span<const float> s) const {
-        Complex sum;
+    struct Block {
+        bool tone = false;
         double energy = 0.0;
+    };
+
+    Block Measure(std::span<const float> s) const {
+        Complex sum;
+        Block block;
         for (std::size_t i = 0; i < block_; ++i) {
             sum += static_cast<double>(s[i]) * phasors_[i];
-            energy += static_cast<double>(s[i]) * s[i];
+            block.energy += static_cast<double>(s[i]) * s[i];
         }
-        return energy > 0.0 &&
-               2.0 * std::norm(sum) / static_cast<double>(block_) > kToneFraction * energy;
+        block.tone = block.energy > 0.0 && 2.0 * std::norm(sum) / static_cast<double>(block_) >
+                                               kToneFraction * block.energy;
+        return block;
     }
 
     std::optional<ToneRun> TakeCurrent() {
@@ -172,6 +190,8 @@ class LeadInDetector {
     std::size_t block_;
     std::vector<Complex> phasors_;
     std::optional<ToneRun> current_;
+    double toneEnergy_ = 0.0;   // of the latest tone block
+    bool gapIsDropout_ = true;  // every block since it had little energy
 };
 
 // Frequency offset from `hz` of the tone in x: the mean phase advance between 5 ms partial sums
@@ -252,18 +272,34 @@ class ToneBank {
           mean_(mean) {
         // Left uninitialised: every entry is written as its sample arrives, and a fresh zeroed
         // copy of several megabytes per lead-in costs more than the sums themselves.
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
         prefix_ = std::make_unique_for_overwrite<Sum[]>(length_ * kToneHz.size());
+#else
+        // The same default-initialised array, for standard libraries without the helper
+        // (the WebAssembly build's).
+        prefix_.reset(new Sum[length_ * kToneHz.size()]);
+#endif
         for (std::size_t tone = 0; tone < kToneHz.size(); ++tone) {
             w_[tone] = kTwoPi * kToneHz[tone] * clockRatio / rate;
             prefix_[tone * length_] = Sum{0.0, 0.0};
         }
     }
 
-    Index begin() const { return begin_; }
-    Index covered() const { return covered_; }
-    Index plannedEnd() const { return plannedEnd_; }
-    double peak() const { return peak_; }
-    std::size_t bytes() const { return length_ * kToneHz.size() * sizeof(Sum); }
+    Index begin() const {
+        return begin_;
+    }
+    Index covered() const {
+        return covered_;
+    }
+    Index plannedEnd() const {
+        return plannedEnd_;
+    }
+    double peak() const {
+        return peak_;
+    }
+    std::size_t bytes() const {
+        return length_ * kToneHz.size() * sizeof(Sum);
+    }
 
     // The next samples, from covered(); those past the planned end are left out.
     void Extend(std::span<const float> samples) {
@@ -286,7 +322,9 @@ class ToneBank {
     }
 
     // No more samples will come.
-    void EndOfStream() { plannedEnd_ = covered_; }
+    void EndOfStream() {
+        plannedEnd_ = covered_;
+    }
 
     // Whether the sums over [a, b) are there, will be once more samples arrive, or never will.
     Coverage Check(Index a, Index b) const {

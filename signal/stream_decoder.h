@@ -2,12 +2,13 @@
 // The decoder of the programming signal, fed as the samples arrive.
 //
 // Samples may come in blocks of any size, at any rate from 8 to 48 kHz, from a sound card whose
-// clock is off by a percent or so, attenuated and noisy. The decoder watches for the one-second
-// lead-in tone in 10 ms blocks; when a lead-in ends it measures its frequency (which gives the
-// clock error), locates the first change of tone and then follows the 128 symbols one by one as
-// they arrive: each decision picks the stronger of the two tones that may follow the previous
-// symbol, and the boundary to the next symbol is re-measured so that timing errors never
-// accumulate. A packet is reported as soon as its last symbol has arrived.
+// clock is off by up to 5 %, attenuated and noisy. The decoder watches for the one-second lead-in
+// tone in 10 ms blocks (a dropout of up to 15 ms, as on a fading radio path, does not break it);
+// when a lead-in ends it measures its frequency (which gives the clock error), locates the first
+// change of tone and then follows the 128 symbols one by one as they arrive: each decision picks
+// the stronger of the two tones that may follow the previous symbol, and the boundary to the next
+// symbol is re-measured so that timing errors never accumulate. A packet is reported as soon as
+// its last symbol has arrived.
 //
 // Memory stays bounded however long the stream runs: only the latest seconds of samples are kept,
 // and each lead-in holds its own tone sums only until its code has been read.

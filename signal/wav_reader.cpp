@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "packet/regular_file.h"
+#include "files/regular_file.h"
 #include "signal/signal_constants.h"
 
 namespace tornel {

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "files/replacement_file.h"
 #include "packet/number_text.h"
-#include "signal/replacement_file.h"
 
 namespace tornel {
 
@@ -17,7 +17,7 @@ fs::path FullPath(const fs::path& dir, const char* name) {
     return fs::absolute(dir / name).lexically_normal();
 }
 
-FileError WavError(const fs::path& path, const std::system_error& e) {
+FileError WavCreateError(const fs::path& path, const std::system_error& e) {
     return {"Cannot create file \"" + path.string() + "\". " + e.code().message(), path, e.code()};
 }
 
@@ -92,18 +92,22 @@ std::array<std::uint8_t, kWavHeaderBytes> WavHeader() {
     return header;
 }
 
+std::string SynthesizeWavImage(Synthesizer& synth, const Packet& packet, bool filterOn) {
+    synth.BuildSignal(packet, filterOn);
+    // A shorter signal after a longer one must not carry the old end into the data chunk.
+    synth.ClearAfterSignal(kWavDataSamples);
+    return WavImage(synth);
+}
+
 void WriteWavFile(Synthesizer& synth, const Packet& packet, bool filterOn,
                   const std::filesystem::path& dir) {
     const fs::path path = FullPath(dir, kWavFileName);
     try {
         ReplacementFile wav(path);  // before the synthesis: a failure here changes nothing
-        synth.BuildSignal(packet, filterOn);
-        // A shorter signal after a longer one must not carry the old end into the data chunk.
-        synth.ClearAfterSignal(kWavDataSamples);
-        wav.Write(WavImage(synth));
+        wav.Write(SynthesizeWavImage(synth, packet, filterOn));
         wav.Commit();
     } catch (const std::system_error& e) {
-        throw WavError(path, e);
+        throw WavCreateError(path, e);
     }
     ExportCArray(synth, dir);
 }

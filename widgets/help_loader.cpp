@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "packet/regular_file.h"
+#include "files/regular_file.h"
 #include "widgets/rtf_document.h"
 #include "widgets/rtf_parser.h"
 

@@ -1,11 +1,15 @@
 // What start-up decides outside the window: where a menu start writes its files, and where the
 // window is placed on a screen smaller than the engineering view.
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/start_up.h"
+#include "tests/support/run_process.h"
 #include "window_fixture.h"
 
 namespace tornel::app::testing {
@@ -89,6 +93,77 @@ TEST_F(Placement, TopLeftCornerStaysOnAScreenSmallerThanTheWindow) {
     PlaceOnScreen(small);
     const QRect area = small.screen()->availableGeometry();
     EXPECT_EQ(small.frameGeometry().center(), area.center());
+}
+
+// In logical pixels: at 150 % a 1366 x 768 screen is 910 x 512.
+TEST(ScreenFit, WindowFitsWhenItsClientAreaAndFrameFitTheFreeArea) {
+    struct Case {
+        QSize client;
+        QRect freeArea;
+        bool fits;
+    };
+    const QSize engineering(kDesignClientWidth, kDesignClientHeight);
+    const QSize normal(kNormalOuterWidth, kNormalOuterHeight);
+    const Case cases[] = {
+        {engineering, QRect(0, 0, 1366, 768), false},
+        {engineering, QRect(0, 0, 1920, 1080), true},
+        {normal, QRect(0, 0, 1366, 768), true},
+        {normal, QRect(0, 0, 910, 512), false},
+        {normal,
+         QRect(0, 0, normal.width() + kFrameRoom.width(), normal.height() + kFrameRoom.height()),
+         true},
+        {normal,
+         QRect(0, 0, normal.width() + kFrameRoom.width(),
+               normal.height() + kFrameRoom.height() - 1),
+         false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FitsOnScreen(c.client, c.freeArea), c.fits)
+            << c.client.width() << "x" << c.client.height() << " on " << c.freeArea.width() << "x"
+            << c.freeArea.height();
+    }
+}
+
+// The offscreen screen (800 x 600) is smaller than either view.
+TEST_F(Placement, WindowTooLargeForTheScreenIsShownInAScrollAreaThatFitsIt) {
+    Recreate({QStringLiteral("tq")});
+    const QRect area = form->screen()->availableGeometry();
+    ASSERT_FALSE(FitsOnScreen(form->size(), area));
+    {
+        const ScrollWindow scroll = ShowOnScreen(*form);
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_EQ(scroll->widget(), form.get());
+        EXPECT_EQ(form->size(), QSize(kDesignClientWidth, kDesignClientHeight));
+        EXPECT_TRUE(area.contains(scroll->frameGeometry().topLeft()));
+        EXPECT_LE(scroll->width(), area.width());
+        EXPECT_EQ(scroll->windowTitle(), form->windowTitle());
+        // The far corner's control can be scrolled into view.
+        QWidget* exit = Button("Button2");
+        scroll->ensureWidgetVisible(exit);
+        EXPECT_GT(scroll->horizontalScrollBar()->value(), 0);
+    }
+    EXPECT_EQ(form->parent(), nullptr);  // given back, not deleted
+
+    QWidget small;
+    small.resize(200, 100);
+    EXPECT_EQ(ShowOnScreen(small), nullptr);
+    EXPECT_TRUE(small.isVisible());
+}
+
+TEST(QtTexts, StandardDialogsSpeakRussian) {
+    ASSERT_TRUE(LoadQtTranslations(*QCoreApplication::instance()))
+        << "qtbase_ru.qm not found: install qt6-translations-l10n";
+    // The dialog buttons' texts come from the platform theme, the file dialog's labels its own.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+}
+
+TEST(DisplayFailure, DisplayThatCannotBeOpenedEndsWithStatus1AndARussianMessage) {
+    const auto r = test::RunProcess(
+        "/usr/bin/env", {"-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY", "DISPLAY=:97.0",
+                         std::string(TORNEL_BINARY_DIR) + "/tornel4"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(DisplayFailureMessage(":97.0")), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <fstream>
 #include <random>
 
-#include "signal/parameter_set_file.h"
+#include "packet/crc.h"
+#include "sets/parameter_set_file.h"
 #include "signal/wav_writer.h"
 #include "tests/support/run_process.h"
 #include "window_fixture.h"
@@ -129,6 +130,7 @@ TEST_F(ParameterSets, WindowAndCommandLineReadEachOthersSets) {
     EXPECT_EQ(ShownInputs(), expected);
 }
 
+// A field whose box was clear when sent came as 0: it keeps the value the window has for it now.
 TEST_F(ParameterSets, SignalWrittenBySendLoadsBackIntoTheFields) {
     PacketInputs set;
     set.fields = {7, 3, 40, 2, 99, 20, 31, 77, 1300, 5, 4, 3};
@@ -136,13 +138,32 @@ TEST_F(ParameterSets, SignalWrittenBySendLoadsBackIntoTheFields) {
     Enter(set);
     Button("Button_Out")->click();  // writes "_qq.wav" and plays it to the fake output
     Recreate({});
+    PacketInputs meanwhile;
+    meanwhile.fields[5] = 44;  // neither the value sent nor the design value
+    Enter(meanwhile);
     Chooser(Path(kWavFileName));
     Button("Button1")->click();
     PacketInputs expected = set;
-    expected.fields[5] =
-        PacketInputs{}.fields[5];  // box 6 clear: byte 0, the field keeps its value
+    expected.fields[5] = meanwhile.fields[5];
     EXPECT_EQ(ShownInputs(), expected) << Status().toStdString();
     EXPECT_FALSE(Field("SpinEdit_6")->isEnabled());
+}
+
+// A cancelled dialog loads nothing, writes nothing, says nothing and keeps the folder it opened in.
+TEST_F(ParameterSets, CancelledDialogChangesNothing) {
+    Chooser(Path("kept.json"));
+    Button("Button4")->click();
+    const QString status = Status();
+    const PacketInputs shown = ShownInputs();
+    chosenFile.clear();
+    for (const char* button : {"Button4", "Button1", "Button4"}) {
+        Button(button)->click();
+        EXPECT_EQ(dialogFolder, dir.path()) << button;
+        EXPECT_EQ(Status(), status) << button;
+        EXPECT_EQ(ShownInputs(), shown) << button;
+    }
+    const auto files = std::distance(fs::directory_iterator(Path("")), fs::directory_iterator());
+    EXPECT_EQ(files, 2) << "kept.json and the settings folder only";
 }
 
 // Each bad input: a Russian message naming the file (and the field), and no change in the window.
@@ -154,10 +175,20 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
         return text;
     };
     Synthesizer synth;
-    Packet badCrc = BuildPacket(PacketInputs{}).packet;
-    badCrc[15] ^= 1;
-    WriteWavFile(synth, badCrc, true, Path(""));
-    fs::rename(Path(kWavFileName), Path("badcrc.wav"));
+    // A recording of the design packet with `byte` set to `value`, its CRC made to match it
+    // unless `breakCrc`.
+    auto record = [&](const char* file, int byte, std::uint8_t value, bool breakCrc = false) {
+        Packet packet = BuildPacket(PacketInputs{}).packet;
+        packet[static_cast<std::size_t>(byte)] = value;
+        const std::uint16_t crc = PacketCrc16(std::span(packet).first(14)).crc;
+        packet[14] = static_cast<std::uint8_t>(crc >> 8);
+        packet[15] = static_cast<std::uint8_t>((crc & 0xFF) ^ (breakCrc ? 1 : 0));
+        WriteWavFile(synth, packet, true, Path(""));
+        fs::rename(Path(kWavFileName), Path(file));
+    };
+    record("badcrc.wav", 0, 1, true);
+    record("half.wav", kParameterTable[10].byte, 25);  // a pause of 2.5 s
+    record("zero.wav", kParameterTable[0].byte, 0);    // below the field's range
     std::ofstream(Path("silence.wav"), std::ios::binary)
             .write(reinterpret_cast<const char*>(WavHeader().data()), kWavHeaderBytes)
         << std::string(kWavDataBytes, '\0');
@@ -172,11 +203,14 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
     const std::vector<Case> cases{
         {"malformed.json", good.substr(0, good.size() / 2), "испорченный JSON"},
         {"type.json", replaced("\"p3\": 30", "\"p3\": \"30\""), "p3 (задержка на отключение"},
+        {"fraction.json", replaced("\"p3\": 30", "\"p3\": 30.5"), "p3 (задержка на отключение"},
+        {"boxtype.json", replaced("\"p8\": false", "\"p8\": 1"), "boxes.p8: ожидалось true"},
         {"range.json", replaced("\"p9\": 1750", "\"p9\": 1950"), "p9 (частота открывающего"},
         {"missing.json", replaced("\"pause\": 3,", ""), "нет поля p10.pause"},
         {"missingbox.json", replaced("\"p8\": false,", ""), "нет поля boxes.p8"},
         {"format.json", replaced("tornel4-parameters", "other"), "неизвестный формат"},
         {"version.json", replaced("\"version\": 1", "\"version\": 2"), "версия 2 новее"},
+        {"version0.json", replaced("\"version\": 1", "\"version\": 0"), "целое число от 1"},
         {"big.json", good + std::string(kMaxParameterSetBytes, ' '), "больше 1 МБ"},
         {"binary.json",
          std::string("\x7f"
@@ -188,6 +222,8 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
         {"missing-file.json", "", "не удаётся открыть"},
         {"silence.wav", "", "нет пакета"},
         {"badcrc.wav", "", "неверной CRC"},
+        {"half.wav", "", "= 2.5"},
+        {"zero.wav", "", "целые числа 1..100"},
     };
     PacketInputs before;
     before.fields[0] = 42;
@@ -200,8 +236,9 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
         Chooser(Path(c.file));
         Button("Button1")->click();
         EXPECT_EQ(ShownInputs(), before) << c.file;
-        EXPECT_TRUE(Status().contains(QString::fromUtf8(c.says))) << Status().toStdString();
-        EXPECT_TRUE(Status().contains(QString::fromUtf8(c.file))) << Status().toStdString();
+        EXPECT_TRUE(Status().startsWith(QStringLiteral(" Не считано: "))) << Status().toStdString();
+        EXPECT_TRUE(StatusTip().contains(QString::fromUtf8(c.says))) << StatusTip().toStdString();
+        EXPECT_TRUE(StatusTip().contains(QString::fromUtf8(c.file))) << StatusTip().toStdString();
     }
     // An unreadable file (root reads everything: nothing to try then).
     if (geteuid() != 0) {
@@ -210,7 +247,8 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
         Chooser(Path("locked.json"));
         Button("Button1")->click();
         EXPECT_EQ(ShownInputs(), before);
-        EXPECT_TRUE(Status().contains(QStringLiteral("нет доступа"))) << Status().toStdString();
+        EXPECT_TRUE(StatusTip().contains(QStringLiteral("нет доступа")))
+            << StatusTip().toStdString();
     }
 }
 

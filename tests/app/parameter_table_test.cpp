@@ -67,7 +67,7 @@ TEST_F(ParameterTableWalk, ChangingOneFieldInTheTableChangesEveryConsumer) {
         }
         TypeInto(field, QString::number(kParameterTable[i].max));  // typed, not yet clamped
         Button("Button_FormFile")->click();
-        EXPECT_TRUE(Status().contains(QString::fromUtf8(f.name))) << Status().toStdString();
+        EXPECT_TRUE(StatusTip().contains(QString::fromUtf8(f.name))) << StatusTip().toStdString();
 
         EXPECT_EQ(cli::ParseCommandLine({"packet"}, table).inputs.fields[i], f.design);
         EXPECT_NE(ErrorOf(SetFieldArgs(table, i, kParameterTable[i].max), table).find(range),

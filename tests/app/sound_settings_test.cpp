@@ -51,7 +51,8 @@ TEST_F(SoundSettingsFile, NonsenseGivesTheDefaultOfEachValue) {
         {"[sound]\nlevel=101\n", defaults},
         {"[sound]\nlevel=-1\n", defaults},
         {"[sound]\nlevel=5.5\n", defaults},
-        {"[sound]\ndevice=a, b\nlevel=20\n", {"", "", 20}},  // a list is no device name
+        {"[sound]\nlevel=0\n", {.level = platform::kLevelMin}},  // silence is a level
+        {"[sound]\ndevice=a, b\nlevel=20\n", {"", "", 20}},      // a list is no device name
         {"[sound]\ncheckInput=a, b\n", defaults},
         {"[sound]\ndevice=out\nlev", defaults},  // cut in the middle of a line
         {"\xff\xfe\x00garbage\n[[[\n=\n", defaults},

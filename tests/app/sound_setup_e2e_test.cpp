@@ -1,7 +1,7 @@
 // The sound setup through a real sound server with two outputs, "cap" (the default) and "b":
 // the chosen output alone gets the signal, also after a restart; an absent one is named and
-// nothing plays; the dialog follows outputs that come and go and plays its check tone. And the
-// check of a send through a loopback cable from the output to the server's input.
+// nothing plays; the dialog follows outputs and inputs that come and go and plays its check
+// tone. And the check of a send through a loopback cable from the output to the server's input.
 
 #include <QApplication>
 #include <QComboBox>
@@ -132,7 +132,7 @@ TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
     EXPECT_TRUE(list->currentText().contains(QStringLiteral("не подключено")));
 }
 
-TEST_F(SoundSetup, DialogFollowsTheOutputsAndPlaysTheCheckToneOnTheChosenOne) {
+TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     SoundDialog dialog(*state->devices.sound, SoundSettings{});
     auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
     ASSERT_EQ(list->count(), 3);
@@ -140,6 +140,17 @@ TEST_F(SoundSetup, DialogFollowsTheOutputsAndPlaysTheCheckToneOnTheChosenOne) {
     EXPECT_TRUE(list->itemText(list->findData(QStringLiteral("cap"))).contains("основной"));
     server->AddSink("c");  // a card plugged in while the dialog is open
     EXPECT_TRUE(ProcessUntil([&] { return list->findData(QStringLiteral("c")) >= 0; }, 5.0));
+    // Inputs too: one that becomes the default, then another, which no change of the default
+    // announces, plugged in and out.
+    auto* inputs = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_CheckInput"));
+    auto listed = [&](const char* input) { return inputs->findData(QString::fromLatin1(input)); };
+    server->Pactl({"load-module", "module-sine-source", "source_name=line"});
+    server->Pactl({"set-default-source", "line"});
+    EXPECT_TRUE(ProcessUntil([&] { return listed("line") >= 0; }, 5.0));
+    server->Pactl({"load-module", "module-null-source", "source_name=usb"});
+    EXPECT_TRUE(ProcessUntil([&] { return listed("usb") >= 0; }, 5.0));
+    server->Pactl({"unload-module", "module-null-source"});
+    EXPECT_TRUE(ProcessUntil([&] { return listed("usb") < 0; }, 5.0));
 
     list->setCurrentIndex(list->findData(QStringLiteral("b")));
     dialog.findChild<QSpinBox*>(QStringLiteral("SpinBox_Level"))->setValue(50);

@@ -58,6 +58,7 @@ class WindowTest : public ::testing::Test {
     QCheckBox* Box(const char* name) const { return Control<QCheckBox>(name); }
     QStringList MemoLines(const char* name) const;
     QString Status() const { return Control<QLabel>("StaticText_Error")->text(); }
+    QString StatusTip() const { return Control<QLabel>("StaticText_Error")->toolTip(); }
 
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window

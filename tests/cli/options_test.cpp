@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "cli/command_table.h"
+
 namespace tornel::cli {
 namespace {
 
@@ -103,6 +110,7 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         {{"packet", "--bogus", "1"}, "неизвестный параметр \"--bogus\""},
         {{"packet", "--dir", "x"}, "неизвестный параметр \"--dir\""},
         {{"generate", "--repeat", "0"}, "--repeat: значение 0 вне диапазона"},
+        {{"listen", "--count", "0"}, "--count: значение 0 вне диапазона"},
         {{"generate", "--dir", ""}, "--dir: пустое значение; допустимо: имя папки"},
         {{"send", "--level", "101"},
          "--level: значение 101 вне диапазона; допустимо: целое число от 0 до 100"},
@@ -121,6 +129,53 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         EXPECT_NE(error.find(c.mustContain), std::string::npos)
             << "args ending " << (c.args.empty() ? "" : c.args.back()) << ": got \"" << error
             << '"';
+    }
+}
+
+// The manual page lists what the tables declare: every command in the synopsis, every option and
+// parameter with an entry of its own giving its range, and no option the program does not take.
+TEST(ManualPage, ListsTheCommandsAndOptionsOfTheTables) {
+    std::ifstream in(TORNEL_SOURCE_DIR "/data/man/tornel4-cli.1");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string manual = text.str();
+    for (const CommandRow& command : kCommands) {
+        EXPECT_NE(manual.find("\n.B tornel4\\-cli " + std::string(command.name) + "\n"),
+                  std::string::npos)
+            << command.name;
+    }
+    // Each entry: ".TP" or ".TQ", then the option in bold, then its text up to the next entry.
+    std::map<std::string, std::string> entries;
+    std::string* current = nullptr;
+    std::istringstream lines(manual);
+    for (std::string line, previous; std::getline(lines, line); previous = line) {
+        std::smatch option;
+        if ((previous == ".TP" || previous == ".TQ") &&
+            std::regex_search(line, option, std::regex(R"(^\.B[IR]? \\-\\-([a-z0-9]+))"))) {
+            current = &entries["--" + option[1].str()];
+        } else if (line.starts_with(".TP") || line.starts_with(".TQ") || line.starts_with(".SH")) {
+            current = nullptr;
+        } else if (current != nullptr) {
+            *current += line + '\n';
+        }
+    }
+    std::map<std::string, std::string> ranges;  // each option the program takes, and its range
+    for (const OptionRow& row : kOptions) {
+        ranges[row.name] = row.max > row.min ? std::to_string(row.min) + " to " +
+                                                   std::to_string(row.max)
+                                             : "";
+    }
+    ranges.erase("--p");
+    for (const ParameterField& f : kParameterTable) {
+        ranges["--" + ParameterKey(f.parameter)] =
+            std::to_string(f.min) + " to " + std::to_string(f.max);
+    }
+    for (const auto& [option, range] : ranges) {
+        ASSERT_TRUE(entries.contains(option)) << option << " has no entry in the manual";
+        EXPECT_NE(entries[option].find(range), std::string::npos) << option << ": " << range;
+    }
+    for (const auto& [option, text] : entries) {
+        EXPECT_TRUE(ranges.contains(option)) << option << " is no option of the program";
     }
 }
 

@@ -72,8 +72,16 @@ TEST_F(LoopbackCheckTest, EachWayASendGoesWrongHasItsOwnVerdict) {
         std::fill(input.begin() + kSampleRate / 2 + kLeadInSamples, input.end(), 0.0f);
         return input;
     };
-    std::vector<float> click(3 * kSampleRate, 0.0f);
-    click[kSampleRate] = 32767.0f;
+    // Single full-scale samples in the code: clicks, not a clipped signal.
+    std::vector<float> clicks = Sent(sound);
+    for (int i = 1; i < kCheckClippedSamples; ++i) {
+        clicks[static_cast<std::size_t>(kSampleRate / 2 + kLeadInSamples + 600 * i)] = 32767.0f;
+    }
+    // Another packet, then the one sent.
+    std::vector<float> otherFirst =
+        AsInput(test::Synthesize(other, true), {.gainDb = GainDbFor(sound)});
+    const std::vector<float> sentAfter = Sent(sound);
+    otherFirst.insert(otherFirst.end(), sentAfter.begin(), sentAfter.end());
     struct Case {
         const char* what;
         std::vector<float> input;
@@ -93,7 +101,8 @@ TEST_F(LoopbackCheckTest, EachWayASendGoesWrongHasItsOwnVerdict) {
         {"quiet lead-in only", leadInOnly(quiet), LoopbackVerdict::LevelTooLow, false, false},
         {"silence", std::vector<float>(3 * kSampleRate, 0.0f), LoopbackVerdict::NoSignal, false,
          false},
-        {"a click", click, LoopbackVerdict::NoSignal, false, false},
+        {"clicks", clicks, LoopbackVerdict::Intact, true, true},
+        {"another packet, then the one sent", otherFirst, LoopbackVerdict::Intact, true, true},
         {"noise", Noise(3.0, sound), LoopbackVerdict::NoSignal, false, false},
     };
     std::map<std::string, std::string> textOfOutcome;  // a different outcome reads differently
@@ -120,6 +129,11 @@ TEST_F(LoopbackCheckTest, TextsNameTheLevelInDecibelsAndWhatBecameOfThePacket) {
     const LoopbackOutcome quiet = Judge(Sent(0.01));
     EXPECT_EQ(LoopbackStatusText(quiet), " контроль: пакет принят, но уровень мал (-40 дБ)");
     EXPECT_EQ(LoopbackDetailText(quiet), "уровень -40 дБ, пакет принят без ошибок");
+    std::vector<float> whistle(kSampleRate);  // 2.5 kHz, no lead-in: its peak is the level
+    for (std::size_t n = 0; n < whistle.size(); ++n) {
+        whistle[n] = static_cast<float>(0.1 * kFullScale * std::cos(static_cast<double>(n)));
+    }
+    EXPECT_EQ(LoopbackDetailText(Judge(whistle)), "тона сигнала нет, пик на входе -20 дБ");
 }
 
 TEST_F(LoopbackCheckTest, SentPacketIsHeardAsSoonAsItsCodeHasArrivedAndAnEchoChangesNothing) {

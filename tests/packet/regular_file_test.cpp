@@ -1,6 +1,6 @@
 // The regular-file check made before opening a file the user names: it must see what a path is
 // without opening it (a FIFO without a writer would block the test for ever).
-#include "packet/regular_file.h"
+#include "files/regular_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

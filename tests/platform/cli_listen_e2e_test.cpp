@@ -80,8 +80,11 @@ TEST_F(CliListen, HearsRecordingsAtTheRatesAndLevelsOfASoundCard) {
         d.silenceBefore = 1.25;
         d.seed = rng();
         const auto input = test::ToInt16(test::Record(test::Synthesize(packet, true), d));
+        const auto started = std::chrono::steady_clock::now();
         const auto r = Listen(server, input, {"--json", "--count", "1", "--seconds", "30"});
         ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
+        // Ends with its one packet, not with its time (a bound against waiting out the 30 s).
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15)) << c.name;
         const auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["packet"].get<Packet>(), packet) << c.name;
         EXPECT_TRUE(j["crc_ok"].get<bool>()) << c.name;
@@ -121,7 +124,23 @@ TEST_F(CliListen, PrintsOneLinePerPacketAndExitsOneWithoutAGoodOne) {
     const std::vector<std::int16_t> badOnly(second.begin(), second.end());
     EXPECT_EQ(Listen(server, badOnly, {"--count", "1", "--seconds", "10"}).status, 1);
     EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--seconds", "0"}).status, 2);
+    EXPECT_EQ(
+        test::RunProcess(test::CliPath(), {"listen", "--count", "0", "--seconds", "1"}).status, 2);
     EXPECT_EQ(test::RunProcess(test::CliPath(), {"listen", "--p1", "5"}).status, 2);
+}
+
+// --device names the input listened to: here not the server's default, which hears nothing.
+TEST_F(CliListen, ListensToTheInputNamedByDevice) {
+    PulseServer server({.input = true});
+    server.Pactl({"load-module", "module-null-source", "source_name=quiet"});
+    server.Pactl({"set-default-source", "quiet"});
+    std::mt19937 rng(6);
+    const Packet packet = test::RandomPacket(rng);
+    const auto input = test::ToInt16(test::Record(test::Synthesize(packet, true), {}));
+    const auto r =
+        Listen(server, input, {"--device", "mic", "--json", "--count", "1", "--seconds", "10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["packet"].get<Packet>(), packet);
 }
 
 // devices lists the inputs beside the outputs, the server's default input marked.

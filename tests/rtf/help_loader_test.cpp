@@ -141,6 +141,9 @@ TEST_F(HelpLoaderTest, PageBeyondItsBudgetKeepsItsBeginningAndSaysSo) {
     const rtf::Limits& budget = rtf::kHelpPageLimits;
     const auto count = static_cast<qsizetype>(budget.maxElements);
     const QByteArray longText(static_cast<qsizetype>(budget.maxTextBytes) + 1, 'a');
+    // Two bytes a letter after one of one: the budget ends inside a letter.
+    const QString russian = QStringLiteral("я").repeated(budget.maxTextBytes / 2);
+    const QByteArray russianText = "a" + russian.toUtf8();
     const struct {
         const char* what;
         QByteArray bytes;
@@ -151,7 +154,7 @@ TEST_F(HelpLoaderTest, PageBeyondItsBudgetKeepsItsBeginningAndSaysSo) {
         {"plain lines", "first\n" + QByteArray(count, '\n'), QStringLiteral("first")},
         {"one long paragraph", "{\\rtf1 " + longText + "}",
          QString::fromLatin1(longText.chopped(1))},
-        {"plain text", longText, QString::fromLatin1(longText.chopped(1))},
+        {"plain text in Russian", russianText, "a" + russian.chopped(1)},
         {"over 16 MB", "{\\rtf1 Start{\\*\\skipped " + QByteArray(17 << 20, 'a') + "} End}",
          QStringLiteral("Start")},
     };

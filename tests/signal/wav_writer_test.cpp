@@ -20,7 +20,7 @@
 #include <set>
 #include <sstream>
 
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 #include "signal/wav_writer.h"
 
 namespace tornel {

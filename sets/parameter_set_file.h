@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "packet/parameter_set.h"
+#include "sets/parameter_set.h"
 
 namespace tornel {
 

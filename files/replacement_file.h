@@ -1,12 +1,10 @@
 #pragma once
 // The safe way every file of the program is written ("_qq.wav", "9_fmsig.h", parameter sets): a
 // new version is written beside the file under a temporary name and renamed over it only when
-// every write and the close succeeded, so a failure leaves the previous file as it was.
-
-#include <sys/types.h>
+// every write and the close succeeded, so a failure leaves the previous file as it was. The
+// operating system's calls are all in replacement_file.cpp: another system replaces that file.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,10 +28,6 @@ class ReplacementFile {
     void Commit();
 
   private:
-    std::optional<mode_t> RefuseUnreplaceableTarget() const;
-    std::string TemporaryPrefix() const;
-    void RemoveStaleTemporaries() const;
-
     std::filesystem::path target_;
     std::string temp_;
     int fd_ = -1;

@@ -3,6 +3,7 @@
 // makes before opening it. Opening a FIFO that has no writer blocks for ever, and a device such
 // as /dev/zero never ends or reads as garbage: only regular files are opened.
 
+#include <cstddef>
 #include <string>
 
 namespace tornel {
@@ -13,5 +14,10 @@ namespace tornel {
 // it then reports what is wrong (missing, no permission). Looks at the file without opening it,
 // so it never blocks.
 std::string NotRegularFileReason(const std::string& path);
+
+// At most `limit` + 1 bytes of the regular file at `path`: one byte more than allowed shows a
+// file that is too long without reading all of it. Throws FileError whose what() is the Russian
+// reason ("не удаётся открыть: нет доступа", "ошибка чтения").
+std::string ReadAtMost(const std::string& path, std::size_t limit);
 
 }  // namespace tornel

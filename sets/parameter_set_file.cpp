@@ -1,53 +1,30 @@
-#include "signal/parameter_set_file.h"
+#include "sets/parameter_set_file.h"
 
-#include <cerrno>
 #include <fstream>
 #include <system_error>
 
-#include "packet/regular_file.h"
+#include "files/file_error.h"
+#include "files/file_error_text.h"
+#include "files/regular_file.h"
+#include "files/replacement_file.h"
 #include "signal/decoder.h"
-#include "signal/replacement_file.h"
 
 namespace tornel {
 
 namespace {
-
-std::string ErrnoText(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return "нет доступа";
-        case EROFS:
-            return "папка только для чтения";
-        case ENOSPC:
-        case EDQUOT:
-            return "диск заполнен";
-        case ENOENT:
-        case ENOTDIR:
-            return "папка или файл не найдены";
-        case EISDIR:
-            return "это папка, а не файл";
-        default:
-            return std::system_category().message(error);
-    }
-}
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason) {
     throw ParameterSetError("файл \"" + path + "\": " + reason);
 }
 
 // The whole file, refused when it is longer than `limit` bytes.
-std::string ReadAtMost(const std::string& path, std::size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        Fail(path, "не удаётся открыть: " + ErrnoText(errno));
+std::string ReadSetFile(const std::string& path, std::size_t limit) {
+    std::string text;
+    try {
+        text = ReadAtMost(path, limit);
+    } catch (const FileError& e) {
+        Fail(path, e.what());
     }
-    std::string text(limit + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        Fail(path, "ошибка чтения");
-    }
-    text.resize(static_cast<std::size_t>(in.gcount()));
     if (text.size() > limit) {
         Fail(path,
              "больше " + std::to_string(limit / (1024 * 1024)) + " МБ: это не набор параметров");
@@ -84,7 +61,7 @@ ParameterSet SetFromRecording(const std::string& path, const PacketInputs& curre
     }
     const DecodeResult r = DecodeRecording(audio);
     if (!r.found) {
-        Fail(path, "в записи нет пакета: " + r.reason);
+        Fail(path, "нет пакета: " + r.reason);  // the reason says "в записи ..." itself
     }
     if (!r.crcOk) {
         Fail(path, "пакет в записи с неверной CRC: " + r.reason);
@@ -112,8 +89,7 @@ void SaveParameterSetFile(const std::string& path, const ParameterSet& set,
     try {
         ReplaceFileContents(path, ParameterSetText(set, table));
     } catch (const std::system_error& e) {
-        throw ParameterSetError("файл \"" + path +
-                                "\" не сохранён: " + ErrnoText(e.code().value()));
+        throw ParameterSetError("файл \"" + path + "\" не сохранён: " + FileErrorText(e.code()));
     }
 }
 
@@ -125,7 +101,7 @@ ParameterSet LoadParameterSource(const std::string& path, const PacketInputs& cu
     if (StartsAsWav(path)) {
         return SetFromRecording(path, current, table);
     }
-    const std::string text = ReadAtMost(path, kMaxParameterSetBytes);
+    const std::string text = ReadSetFile(path, kMaxParameterSetBytes);
     try {
         return ParseParameterSet(text, table);
     } catch (const ParameterSetError& e) {

@@ -1,4 +1,4 @@
-#include "packet/parameter_set.h"
+#include "sets/parameter_set.h"
 
 #include <cstdint>
 #include <limits>
