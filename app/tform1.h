@@ -18,7 +18,7 @@
 #include "app/program_state.h"
 #include "app/sound_settings.h"
 #include "platform/sound_output.h"
-#include "ptt/keyed_session.h"
+#include "ptt/background_keying.h"
 #include "ptt/transmitter.h"
 
 class QCheckBox;
@@ -169,8 +169,9 @@ class TForm1 : public QWidget {
     // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
     // only the cursor, not the whole diagram.
     QCPLayer* cursorLayer_ = nullptr;
-    // The transmitter of a trainer run with keying, from "старт" to the run's end.
-    std::unique_ptr<ptt::TransmitterRun> trainerKeying_;
+    // The transmitter of a trainer run with keying, from "старт" to the run's end; keyed from a
+    // thread of its own, so that a tick never waits for it.
+    std::unique_ptr<ptt::BackgroundKeying> trainerKeying_;
 };
 
 }  // namespace tornel::app

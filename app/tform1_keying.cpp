@@ -28,8 +28,12 @@ platform::PlayResult TForm1::PlayKeyed(SendCheck* check, QString& releaseProblem
     }
     // A trainer run that keyed the same transmitter hands it to the send; its next tick takes
     // it back.
-    if (trainerKeying_ && !FollowTrainerKeying(false)) {
-        StopTrainerKeying();
+    if (trainerKeying_) {
+        try {
+            trainerKeying_->Release();
+        } catch (const ptt::PttError&) {
+            StopTrainerKeying();
+        }
     }
     const double signalSeconds =
         static_cast<double>(state_.synth.samples().size()) / static_cast<double>(kSampleRate);
@@ -64,8 +68,8 @@ bool TForm1::StartTrainerKeying() {
         return true;
     }
     try {
-        trainerKeying_ = std::make_unique<ptt::TransmitterRun>(OpenTransmitter(spec),
-                                                               ptt::PatternLimit(state_.trainer));
+        trainerKeying_ = std::make_unique<ptt::BackgroundKeying>(OpenTransmitter(spec),
+                                                                 ptt::PatternLimit(state_.trainer));
         return true;
     } catch (const ptt::PttError& e) {
         SetStatus(QStringLiteral(" Передатчик не включается: ") + QString::fromUtf8(e.what()));
@@ -73,20 +77,19 @@ bool TForm1::StartTrainerKeying() {
     }
 }
 
-// Keys or releases at the pattern's level; false, with the reason in the status line and the
-// transmitter released, when it cannot.
+// Asks for the pattern's level, without waiting for the transmitter; false, with the reason in
+// the status line and the transmitter released, once an earlier key or release has failed.
 bool TForm1::FollowTrainerKeying(bool pttOn) {
     if (!trainerKeying_) {
         return true;
     }
-    try {
-        trainerKeying_->session().Follow(pttOn);
-        return true;
-    } catch (const ptt::PttError& e) {
-        SetStatus(QStringLiteral(" Передатчик: ") + QString::fromUtf8(e.what()));
+    if (const std::optional<std::string> error = trainerKeying_->TakeError()) {
+        SetStatus(QStringLiteral(" Передатчик: ") + QString::fromStdString(*error));
         StopTrainerKeying();
         return false;
     }
+    trainerKeying_->Follow(pttOn);
+    return true;
 }
 
 // The run's end, "стоп", a duration change, the window's close: released and closed.
@@ -95,7 +98,7 @@ void TForm1::StopTrainerKeying() {
         return;
     }
     try {
-        trainerKeying_->session().Release();
+        trainerKeying_->Release();
     } catch (const ptt::PttError& e) {
         SetStatus(QStringLiteral(" Передатчик не выключен: ") + QString::fromUtf8(e.what()));
     }

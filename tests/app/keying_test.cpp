@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <QLabel>
+#include <QTest>
 #include <QTimer>
 
 #include "tests/ptt/fake_transmitter.h"
@@ -24,6 +26,8 @@ class Keying : public WindowTest {
                            {.transmitter = ptt::ParsePttSpec("rts:/dev/ttyUSB0"), .keying = times});
         openTransmitter = fake.Opener();
         Recreate({});
+        // The first tick after start-up (Timer2) redraws, which would end a run begun before it.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Control<QTimer>("Timer2")->isActive(); }));
     }
     void Send() {
         Button("Button_FormFile")->click();
@@ -35,7 +39,21 @@ class Keying : public WindowTest {
         ASSERT_TRUE(QMetaObject::invokeMethod(Timer1(), "timeout", Qt::DirectConnection));
     }
     double PatternTime() const { return (clock->Now() - state->trainer.RunStart()).count() - 2.0; }
+    // The trainer keys from a thread of its own: waits until the transmitter stands where the
+    // indicator does.
+    void Settle() {
+        const auto levelShown = [&] {
+            const auto levels = fake.tx.Levels();
+            return (!levels.empty() && levels.back()) == Shown(Control<QLabel>("Label_PTT"));
+        };
+        ASSERT_TRUE(QTest::qWaitFor(levelShown, 5000));
+    }
+    void TickSettled() {
+        Tick();
+        Settle();
+    }
 
+    std::vector<double> edgeTimes;  // pattern times of the keyed edges, where a test notes them
     test::FakeOpener fake;
 };
 
@@ -94,11 +112,12 @@ TEST_F(Keying, WithKeyingOffNothingIsOpened) {
 // Each edge keyed at the first tick past the trainer's own edge.
 TEST_F(Keying, TrainerKeysExactlyInTheTransmitPhases) {
     UseKeying();
-    std::vector<double> edgeTimes;
     fake.tx.onEdge = [&](bool) { edgeTimes.push_back(PatternTime()); };
+    // A recorded beep takes its 20 ms on the fake clock, while the key goes on beside it.
+    Box("CheckBox_Zwuk")->click();
     Button("Button_Sound")->click();
     while (Timer1()->isActive()) {
-        Tick();
+        TickSettled();
     }
     EXPECT_THAT(fake.tx.Levels(), ElementsAre(true, false, true, false));
     const PttTrainer& trainer = state->trainer;
@@ -119,10 +138,11 @@ TEST_F(Keying, TrainerReleasesOnStopDurationChangeAndClose) {
         [&] { form->close(); },
     };
     for (const auto& end : endings) {
+        SCOPED_TRACE(&end - endings);
         UseKeying();
         Button("Button_Sound")->click();
         while (PatternTime() < 1.0) {
-            Tick();
+            TickSettled();
         }
         ASSERT_TRUE(fake.tx.Levels().back());
         end();

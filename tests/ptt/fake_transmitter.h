@@ -38,20 +38,19 @@ class FakeTransmitter : public ptt::Transmitter {
     std::string label = "тестовый передатчик";
     bool refuseKey = false;
     bool refuseRelease = false;
-    std::function<void(bool keyed)> onEdge;  // runs at each key and release taken
+    std::function<void(bool keyed)> onEdge;  // runs at each key and release
 
   private:
     void Note(bool keyed, bool refuse) {
         if (refuse) {
             throw ptt::PttError(label + ": отказ");
         }
-        {
-            std::lock_guard lock(mutex);
-            edges.push_back({std::chrono::steady_clock::now(), keyed});
-        }
+        // Before the edge shows in Edges(): a test that waits for it reads what onEdge noted.
         if (onEdge) {
             onEdge(keyed);
         }
+        std::lock_guard lock(mutex);
+        edges.push_back({std::chrono::steady_clock::now(), keyed});
     }
 
     mutable std::mutex mutex;

@@ -6,10 +6,10 @@
 #include <string>
 #include <thread>
 
+#include "ptt/background_keying.h"
 #include "ptt/keyed_play.h"
 #include "ptt/pattern_keying.h"
 #include "tests/ptt/fake_transmitter.h"
-#include "tests/support/timing.h"
 
 namespace tornel::ptt {
 namespace {
@@ -32,12 +32,13 @@ TEST(KeyedSession, ReleasesWhenItEndsKeyed) {
 TEST(KeyedSession, TheWatchdogReleasesAtTheLimitAndRefusesToKeyAgain) {
     FakeTransmitter tx;
     const auto limit = 200ms;
-    KeyedSession session(tx, limit);
     const auto start = std::chrono::steady_clock::now();
+    KeyedSession session(tx, limit);
     session.Key();
-    // Whatever the caller does meanwhile (here: nothing, for far longer than the limit).
-    std::this_thread::sleep_for(
-        limit + std::chrono::duration<double>(2 * test::kLoadedMachineSlackSeconds));
+    // Whatever the caller does meanwhile (here: nothing, until the watchdog has acted).
+    for (int i = 0; i < 500 && !session.expired(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
     EXPECT_TRUE(session.expired());
     EXPECT_FALSE(session.keyed());
     const auto edges = tx.Edges();
@@ -142,6 +143,40 @@ TEST(KeyPattern, AFailedKeyEndsTheRunReleased) {
     EXPECT_THROW(KeyPattern(trainer, clock, session, [](const PatternEdge&) {}), PttError);
     EXPECT_FALSE(trainer.IsRunning());
     EXPECT_FALSE(session.keyed());
+}
+
+}  // namespace
+}  // namespace tornel::ptt
+
+namespace tornel::ptt {
+namespace {
+
+// The thread keys in the order asked; a failure waits for the caller; the end releases.
+TEST(BackgroundKeying, KeysAsAskedReportsAFailureAndReleasesAtItsEnd) {
+    FakeTransmitter tx;
+    {
+        BackgroundKeying keying(std::make_unique<test::ForwardingTransmitter>(tx), 10s);
+        keying.Follow(true);
+        for (int i = 0; i < 500 && tx.Levels().empty(); ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_THAT(tx.Levels(), ElementsAre(true));
+        keying.Release();
+        EXPECT_THAT(tx.Levels(), ElementsAre(true, false));
+
+        tx.refuseKey = true;
+        keying.Follow(true);
+        std::optional<std::string> error;
+        for (int i = 0; i < 500 && !error; ++i) {
+            std::this_thread::sleep_for(10ms);
+            error = keying.TakeError();
+        }
+        EXPECT_EQ(error, tx.label + ": отказ");
+        EXPECT_EQ(keying.TakeError(), std::nullopt);
+        tx.refuseKey = false;
+    }
+    // The failed key counts as keyed: the end released it once more.
+    EXPECT_THAT(tx.Levels(), ElementsAre(true, false, false));
 }
 
 }  // namespace
