@@ -288,7 +288,8 @@ class BeepPlayer : public ToneOutput {
     void TryOpen() {
         lastAttempt_ = SteadyClock::now();
         try {
-            stream_ = streams_->OpenOutput({.mediaName = "beep", .rate = 0, .beep = true});
+            stream_ = streams_->OpenOutput(
+                {.device = {}, .mediaName = "beep", .rate = 0, .channels = 1, .beep = true});
         } catch (const SoundError&) {
             stream_.reset();
         }

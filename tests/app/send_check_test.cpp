@@ -47,8 +47,8 @@ class OneInputBackend : public platform::SoundBackend {
     }
     platform::SoundDevices ListDevices() override { return {}; }
     std::unique_ptr<platform::DeviceWatch> WatchDevices() override { return nullptr; }
-    std::unique_ptr<platform::BackgroundPlayback> StartPlayback(
-        std::vector<std::int16_t>, int, const platform::PlaybackTarget&) override {
+    std::unique_ptr<platform::BackgroundPlayback> StartCheckTone(
+        const platform::PlaybackTarget&) override {
         return nullptr;
     }
 
