@@ -59,6 +59,8 @@ class WindowTest : public ::testing::Test {
     QStringList MemoLines(const char* name) const;
     QString Status() const { return Control<QLabel>("StaticText_Error")->text(); }
     QString StatusTip() const { return Control<QLabel>("StaticText_Error")->toolTip(); }
+    // The whole status message, also when the line shows it cut: the tooltip's first line.
+    QString StatusMessage() const { return u' ' + StatusTip().section(u'\n', 0, 0); }
 
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
