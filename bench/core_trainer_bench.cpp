@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/clock.h"
+#include "tests/support/fake_clock.h"
 #include "trainer/ptt_trainer.h"
 
 namespace tornel {

@@ -32,6 +32,7 @@
 #include "app/program_state.h"
 #include "app/tform1.h"
 #include "qcustomplot.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/pulse_server.h"
 
 namespace {

@@ -23,7 +23,7 @@ namespace {
 constexpr int kExitHeard = 0;
 constexpr int kExitNothing = 1;
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // How long one read waits for samples: the loop checks its limits this often.
 constexpr auto kReadSlice = std::chrono::milliseconds(100);
@@ -61,10 +61,10 @@ class LevelMeter {
     LevelMeter() : enabled_(isatty(STDERR_FILENO) != 0) {}
 
     void Show(std::span<const float> samples) {
-        if (!enabled_ || samples.empty() || Clock::now() - shown_ < kLevelInterval) {
+        if (!enabled_ || samples.empty() || SteadyClock::now() - shown_ < kLevelInterval) {
             return;
         }
-        shown_ = Clock::now();
+        shown_ = SteadyClock::now();
         double power = 0.0;
         for (float v : samples) {
             power += static_cast<double>(v) * v;
@@ -86,7 +86,7 @@ class LevelMeter {
 
   private:
     bool enabled_;
-    Clock::time_point shown_{};
+    SteadyClock::time_point shown_{};
 };
 
 }  // namespace
@@ -98,7 +98,7 @@ int RunListen(const Options& options) {
         module->backend().MakeSoundInput(options.device);
     StreamDecoder decoder(input->rate());
     LevelMeter meter;
-    const auto started = Clock::now();
+    const auto started = SteadyClock::now();
     const auto rate = static_cast<std::int64_t>(input->rate());
     int heard = 0;
     int good = 0;
@@ -117,7 +117,7 @@ int RunListen(const Options& options) {
     while (options.count == 0 || heard < options.count) {
         if (options.seconds > 0 &&
             (decoder.position() >= options.seconds * rate ||
-             Clock::now() - started >= std::chrono::seconds(options.seconds) + kStallGrace)) {
+             SteadyClock::now() - started >= std::chrono::seconds(options.seconds) + kStallGrace)) {
             break;
         }
         block.clear();

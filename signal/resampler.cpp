@@ -5,6 +5,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "signal/signal_constants.h"
+
 namespace tornel {
 
 namespace {
@@ -12,7 +14,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kPhases = 256;  // kernel table resolution between two input samples
 constexpr int kTaps = 2 * kResamplerHalfTaps;
-constexpr double kFullScale = 32768.0;
 
 // The kernel at kPhases + 1 fractional positions (the last equals the first one sample on), each
 // kTaps long: a sinc cut off at `cutoff` of the input rate's Nyquist band, under a Blackman window.

@@ -10,6 +10,7 @@
 #include "ptt/keyed_play.h"
 #include "ptt/pattern_keying.h"
 #include "tests/ptt/fake_transmitter.h"
+#include "tests/support/fake_clock.h"
 
 namespace tornel::ptt {
 namespace {

@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/tone_output.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_ports.h"
 
 namespace tornel::fakes {
 
