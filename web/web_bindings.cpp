@@ -3,6 +3,9 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 #include "web/web_core.h"
@@ -34,12 +37,15 @@ std::string BytesOf(const val& array) {
     return {bytes.begin(), bytes.end()};
 }
 
-std::int32_t SettleField(const WebCore& core, int field, const val& value) {
-    std::optional<std::int32_t> v;
-    if (value.isNumber()) {
-        v = static_cast<std::int32_t>(value.as<double>());
+// A typed value as the page reads it: a number (NaN and null are no number), brought into 32
+// bits before it becomes an integer.
+std::optional<std::int32_t> Typed(const val& value) {
+    if (!value.isNumber() || std::isnan(value.as<double>())) {
+        return std::nullopt;
     }
-    return core.SettleField(field, v);
+    using Limits = std::numeric_limits<std::int32_t>;
+    return static_cast<std::int32_t>(
+        std::clamp(value.as<double>(), double{Limits::min()}, double{Limits::max()}));
 }
 
 }  // namespace
@@ -50,7 +56,10 @@ EMSCRIPTEN_BINDINGS(tornel_web) {
     class_<WebCore>("WebCore")
         .constructor<>()
         .function("description", &WebCore::Description)
-        .function("settleField", &SettleField)
+        .function("settleField",
+                  optional_override([](const WebCore& c, int field, const val& value) {
+                      return c.SettleField(field, Typed(value));
+                  }))
         .function("build", &WebCore::Build)
         .function("dump", &WebCore::Dump)
         .function("send", &WebCore::Send)
@@ -70,11 +79,14 @@ EMSCRIPTEN_BINDINGS(tornel_web) {
         .function("checkTone", optional_override([](const WebCore& c, int rate, int level) {
                       return Copy(c.CheckTone(rate, level));
                   }))
-        .function("setAlphaPercent", &WebCore::SetAlphaPercent)
+        .function("setAlphaPercent", optional_override([](WebCore& c, const val& percent) {
+                      return c.SetAlphaPercent(Typed(percent));
+                  }))
         .function("alphaPercent", &WebCore::AlphaPercent)
         .function("trainerRedraw", &WebCore::TrainerRedraw)
         .function("trainerPress", &WebCore::TrainerPress)
         .function("trainerTick", &WebCore::TrainerTick)
+        .function("sentStatus", &WebCore::SentStatus)
         .function("setText", &WebCore::SetText)
         .function("loadSource", optional_override([](const WebCore& c, const std::string& name,
                                                      const val& bytes, const std::string& current) {
@@ -82,6 +94,12 @@ EMSCRIPTEN_BINDINGS(tornel_web) {
                   }))
         .class_function("maxSourceBytes", optional_override([]() {
                             return static_cast<double>(WebCore::MaxSourceBytes());
+                        }))
+        .class_function("progressText", &WebCore::ProgressText)
+        .class_function("browserReason", &WebCore::BrowserReason)
+        .class_function("inputFailure", &WebCore::InputFailure)
+        .class_function("settleLevel", optional_override([](const val& v) {
+                            return WebCore::SettleLevel(Typed(v));
                         }))
         .class_function("helpHtml", optional_override([](const val& bytes) {
                             return WebCore::HelpHtml(BytesOf(bytes));

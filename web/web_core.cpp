@@ -1,10 +1,13 @@
 #include "web/web_core.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <string_view>
+#include <utility>
 
 #include "app/send_check.h"
 #include "packet/number_text.h"
@@ -71,6 +74,42 @@ Json Points(const CursorPoints& points) {
     return Json::array({{points[0].x, points[0].y}, {points[1].x, points[1].y}});
 }
 
+// Chart_PTT's axes: from the pattern's left end to its right end or the cursor, whichever is
+// further, and half a level below released and above pressed.
+Json ChartLimits(const PatternDrawing& d) {
+    double right = d.cursor.front().x;
+    double low = d.pattern.front().y;
+    double high = low;
+    for (const ChartPoint& p : d.pattern) {
+        right = std::max(right, p.x);
+        low = std::min(low, p.y);
+        high = std::max(high, p.y);
+    }
+    return {{"x0", d.pattern.front().x}, {"x1", right}, {"y0", low - 0.5}, {"y1", high + 0.5}};
+}
+
+constexpr const char* kDefaultOutputText = "по умолчанию";
+
+// Browser errors by the name the browser gives them, in Russian.
+constexpr std::array<std::pair<std::string_view, const char*>, 8> kBrowserReasons{{
+    {"NotAllowedError", "браузер не разрешил доступ"},
+    {"NotFoundError", "устройство не найдено"},
+    {"OverconstrainedError", "устройство не найдено"},
+    {"NotReadableError", "устройство занято или недоступно"},
+    {"AbortError", "устройство занято или недоступно"},
+    {"NotSupportedError", "браузер этого не поддерживает"},
+    {"SecurityError", "запрещено настройками браузера"},
+    {"QuotaExceededError", "в хранилище браузера нет места"},
+}};
+
+std::string Trimmed(const std::string& text) {
+    constexpr const char* kBlanks = " \t\n";
+    const auto first = text.find_first_not_of(kBlanks);
+    return first == std::string::npos
+               ? ""
+               : text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 }  // namespace
 
 WebCore::WebCore() = default;
@@ -95,32 +134,36 @@ std::string WebCore::Description() const {
     }
     return Json{{"fields", fields},
                 {"boxes", boxes},
-                {"alpha", {{"min", 0}, {"max", 100}, {"value", AlphaPercent()}}},
+                {"alpha",
+                 {{"min", kAlphaPercentMin}, {"max", kAlphaPercentMax}, {"value", AlphaPercent()}}},
                 {"level", {{"min", platform::kLevelMin}, {"max", platform::kLevelMax}}},
                 {"trainer",
                  {{"start", kCaptionStart},
                   {"stop", kCaptionStop},
                   {"tickMs", kRunTickMs},
                   {"beepMs", kEdgeBeepMs},
+                  {"beepGain", kBeepGain},
                   {"runEndWaitSeconds", kRunEndWaitUnits * 18.0 / 13.0 / 1000.0}}},
                 {"checkToneSeconds", kCheckToneSeconds},
                 {"checkTailSeconds", std::chrono::duration<double>(app::kCheckTailLimit).count()},
                 {"files", {kWavFileName, kCArrayFileName}},
                 {"texts",
                  {{"noErrors", kStatusNoErrors},
-                  {"progress", kProgressText},
                   {"notSent", kNotSentText},
                   {"checking", kCheckingText},
                   {"loaded", kLoadedText},
                   {"notLoaded", kNotLoadedText},
                   {"saved", kSavedText},
                   {"notSaved", kNotSavedText},
-                  {"defaultOutput", "по умолчанию"},
+                  {"stored", kStoredText},
+                  {"restored", kRestoredText},
+                  {"notStored", kNotStoredText},
+                  {"defaultOutput", kDefaultOutputText},
+                  // Devices the browser lists without a name (no permission yet), numbered.
+                  {"unnamedDevice", {{"audiooutput", "выход"}, {"audioinput", "вход"}}},
                   {"checkOff", "выключен"},
                   {"checkStop", kCaptionStop},
-                  {"checkNotPlayed", "Проверка не выдана: "},
-                  {"checkPrefix", " контроль: "},
-                  {"inputNotOpened", "вход не открыт: "}}}}
+                  {"checkNotPlayed", "Проверка не выдана: "}}}}
         .dump();
 }
 
@@ -148,6 +191,7 @@ std::string WebCore::Send(const std::string& inputs, bool filterOn) {
     if (!result["ok"]) {
         return result.dump();
     }
+    sentBuildStatus_ = result["status"];
     wav_ = SynthesizeWavImage(synth_, packet_, filterOn);
     carray_ = CArrayText(synth_.buffer());
     result["samples"] = synth_.sampleCount();
@@ -174,6 +218,60 @@ std::vector<float> WebCore::CheckTone(int rate, int levelPercent) const {
     return ForOutput(std::move(tone), rate, levelPercent);
 }
 
+std::string WebCore::ProgressText(double fraction) {
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
+    return kProgressText + std::to_string(percent) + " %";
+}
+
+std::string WebCore::SentStatus(const std::string& output, const std::string& verdict,
+                                const std::string& inputLabel) const {
+    const std::string device = output.empty() ? kDefaultOutputText : output;
+    if (verdict.empty()) {
+        return Json{{"status", sentBuildStatus_ + "  выдано: «" + device + "»"}, {"tip", ""}}
+            .dump();
+    }
+    const Json v = Json::parse(verdict);
+    std::string tip = Trimmed(sentBuildStatus_) + "\nвыдано на: " + device;
+    if (const std::string detail = v.value("detail", ""); !detail.empty()) {
+        tip +=
+            (inputLabel.empty() ? "\nконтроль: " : "\nконтроль на входе «" + inputLabel + "»: ") +
+            detail;
+    }
+    return Json{{"status", v.at("status")}, {"tip", tip}}.dump();
+}
+
+std::string WebCore::BrowserReason(const std::string& errorName) {
+    for (const auto& [name, reason] : kBrowserReasons) {
+        if (name == errorName) {
+            return reason;
+        }
+    }
+    return "ошибка браузера";
+}
+
+std::string WebCore::InputFailure(const std::string& errorName, const std::string& inputLabel) {
+    std::string why;
+    if (errorName == "NotFoundError" || errorName == "OverconstrainedError") {
+        // An absent input is named as the operator chose it, as in the window.
+        why = inputLabel.empty() ? "вход не подключён" : "вход «" + inputLabel + "» не подключён";
+    } else {
+        why = "вход не открыт: " + BrowserReason(errorName);
+    }
+    return Json{{"status", " контроль: " + why}, {"detail", ""}}.dump();
+}
+
+int WebCore::SetAlphaPercent(std::optional<int> percent) {
+    const int settled =
+        percent ? std::clamp(*percent, kAlphaPercentMin, kAlphaPercentMax) : kAlphaPercentMin;
+    synth_.setAlpha(settled / 100.0);
+    return settled;
+}
+
+int WebCore::SettleLevel(std::optional<int> percent) {
+    return percent ? std::clamp(*percent, platform::kLevelMin, platform::kLevelMax)
+                   : platform::kLevelMin;
+}
+
 int WebCore::AlphaPercent() const {
     return static_cast<int>(std::lround(synth_.alpha() * 100));
 }
@@ -182,6 +280,7 @@ std::string WebCore::TrainerRedraw(std::int32_t first, std::int32_t pause, std::
     const PatternDrawing d = trainer_.Redraw(first, pause, second);
     return Json{{"pattern", Points(d.pattern)},
                 {"cursor", Points(d.cursor)},
+                {"limits", ChartLimits(d)},
                 {"stoppedRun", d.stoppedRun},
                 {"runEnd", trainer_.RunEnd()}}
         .dump();

@@ -18,13 +18,23 @@ namespace tornel::web {
 
 // The page's own status texts, as the window words them.
 inline constexpr const char* kProgressText = " Выдача сигнала: ";  // + percent + " %"
-inline constexpr const char* kNotSentText = " Сигнал не выдан: ";
+inline constexpr const char* kNotSentText = " Сигнал не выдан: ";  // + reason
 inline constexpr const char* kCheckingText = " Контроль сигнала...";
 inline constexpr const char* kLoadedText = " Считано из файла ";  // + file name
 inline constexpr const char* kNotLoadedText = " Не считано: ";    // + reason
 inline constexpr const char* kSavedText = " Сохранено в файл ";   // + file name
 inline constexpr const char* kNotSavedText = " Не сохранено: ";   // + reason
+// The named sets kept in the browser's storage, where no file is involved.
+inline constexpr const char* kStoredText = " Набор запомнен в браузере: ";   // + set name
+inline constexpr const char* kRestoredText = " Считан набор из браузера: ";  // + set name
+inline constexpr const char* kNotStoredText = " Не запомнено: ";             // + reason
 inline constexpr double kCheckToneSeconds = 3.0;
+// SpinEdit_Alfa's range in the window's form: the filter coefficient in hundredths.
+inline constexpr int kAlphaPercentMin = 0;
+inline constexpr int kAlphaPercentMax = 100;
+// The trainer's beeps at the amplitude of the window's (a share of full scale), whatever the
+// level of the send.
+inline constexpr double kBeepGain = 16000.0 / 32768.0;
 
 // A clock the page sets before each call: its audio clock, in seconds.
 class PageClock : public platform::Clock {
@@ -73,11 +83,32 @@ class WebCore {
     // The check tone (the lead-in's pitch, kCheckToneSeconds) the same way.
     std::vector<float> CheckTone(int rate, int levelPercent) const;
 
-    // The modulation filter coefficient in hundredths (SpinEdit_Alfa).
-    void SetAlphaPercent(int percent) { synth_.setAlpha(percent / 100.0); }
+    // The status line while a send plays, `fraction` of it done.
+    static std::string ProgressText(double fraction);
+    // The status line and its tooltip after a send played to its end, as the window words them:
+    // without a check, the build's status and the output; with one, the check's verdict, and in
+    // the tooltip the build's status, the output and the check's detail. `output` and
+    // `inputLabel`: the devices as the page names them (empty: the default output). `verdict`:
+    // EarCheck::Finish's or InputFailure's JSON, empty when there was no check. {status, tip}
+    std::string SentStatus(const std::string& output, const std::string& verdict,
+                           const std::string& inputLabel) const;
+    // Why the browser refused, in Russian, from the name of its error (a DOMException's); its
+    // own English message is for the tooltip.
+    static std::string BrowserReason(const std::string& errorName);
+    // The verdict of a check whose input the browser would not open: {status, detail}.
+    static std::string InputFailure(const std::string& errorName, const std::string& inputLabel);
+
+    // The modulation filter coefficient in hundredths (SpinEdit_Alfa): a typed value settles to
+    // the field's range (text that is not a number to its minimum), which is returned for the
+    // field to show.
+    int SetAlphaPercent(std::optional<int> percent);
     int AlphaPercent() const;
+    // The level of a send typed in the sound setup, settled to its range the same way.
+    static int SettleLevel(std::optional<int> percent);
 
     // The trainer, on the page's clock. Each returns JSON of the core's result.
+    // Also "limits" {x0, x1, y0, y1}: the chart's axes, the pattern and the cursor with a margin
+    // of half a level above and below, as the window's chart shows them.
     std::string TrainerRedraw(std::int32_t first, std::int32_t pause, std::int32_t second);
     std::string TrainerPress(const std::string& caption, double now);
     // Also "edgeTime": the clock time of the edge a beep belongs to (now when there is none), so
@@ -100,6 +131,7 @@ class WebCore {
   private:
     Synthesizer synth_;
     Packet packet_ = InitialPacket();
+    std::string sentBuildStatus_;  // the status of the latest send's build
     std::string wav_;
     std::string carray_;
     PageClock clock_;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "platform/sound_level.h"
 #include "signal/resampler.h"
 #include "signal/wav_writer.h"
 #include "web/web_core.h"
@@ -97,6 +98,22 @@ TEST(WebCore, OutOfRangeFieldKeepsThePacketAndNamesTheField) {
     EXPECT_EQ(core.Dump(), dump);
     EXPECT_EQ(core.SettleField(0, 1000), kParameterTable[0].max);
     EXPECT_EQ(core.SettleField(0, std::nullopt), kParameterTable[0].min);
+}
+
+TEST(WebCore, TypedCoefficientAndLevelSettleToTheirRanges) {
+    WebCore core;
+    struct Case {
+        std::optional<int> typed;
+        int alpha;
+        int level;
+    };
+    for (const Case& c : {Case{500, kAlphaPercentMax, platform::kLevelMax},
+                          Case{-3, kAlphaPercentMin, platform::kLevelMin}, Case{35, 35, 35},
+                          Case{std::nullopt, kAlphaPercentMin, platform::kLevelMin}}) {
+        EXPECT_EQ(core.SetAlphaPercent(c.typed), c.alpha);
+        EXPECT_EQ(core.AlphaPercent(), c.alpha);  // what the synthesizer now uses
+        EXPECT_EQ(WebCore::SettleLevel(c.typed), c.level);
+    }
 }
 
 TEST(WebCore, SetsRoundTripAndRefusalsNameThePickedFile) {

@@ -9,6 +9,7 @@ import { SetFiles } from './sets.js';
 
 const $ = (id) => document.getElementById(id);
 const status = $('StaticText_Error');
+const WebCore = core.constructor;  // the core's functions of no session
 const sound = new Sound(core, description, texts);
 
 // The window's captions from its form: data-form names the control, data-key the property.
@@ -174,7 +175,8 @@ function blockInput(blocked) {
 
 async function send(event) {
   // The audio context is made and resumed inside the tap itself, so that phones allow sound.
-  const started = sound.prepare();
+  // A browser without Web Audio refuses here; the refusal is reported below like any other.
+  const started = (() => { try { return sound.prepare(); } catch (e) { return Promise.reject(e); } })();
   sound.tapTime = event?.timeStamp;
   const result = JSON.parse(core.send(readInputs(), $('CheckBox_ModFiltr').checked));
   setStatus(result.status);
@@ -185,12 +187,13 @@ async function send(event) {
   try {
     await started;
     const verdict = await sound.playSignal(core, result.packet,
-      (fraction) => setStatus(texts.progress + Math.round(fraction * 100) + ' %'),
-      () => setStatus(texts.checking));
-    if (verdict) setStatus(verdict.status, result.status.trim() + '\n' + verdict.detail);
-    else setStatus(result.status, sound.outputName());
+      (fraction) => setStatus(WebCore.progressText(fraction)), () => setStatus(texts.checking));
+    const shown = JSON.parse(core.sentStatus(sound.outputLabel, verdict ? JSON.stringify(verdict) : '', sound.checkInputLabel));
+    setStatus(shown.status, shown.tip);
   } catch (e) {
-    setStatus(texts.notSent + (e.message || e));
+    // The browser's own words, in English, stay in the tooltip and the console.
+    console.warn(e);
+    setStatus(texts.notSent + WebCore.browserReason(e?.name ?? ''), String(e?.message ?? e));
   } finally {
     blockInput(false);
   }
@@ -234,7 +237,7 @@ async function loadHelpPages() {
     try {
       const response = await fetch(view.dataset.file);
       if (!response.ok) throw new Error(response.status);
-      view.innerHTML = core.constructor.helpHtml(new Uint8Array(await response.arrayBuffer()));
+      view.innerHTML = WebCore.helpHtml(new Uint8Array(await response.arrayBuffer()));
     } catch {
       view.textContent = form[view.id].plainText;  // the design text names the missing file
       view.classList.add('missing');
@@ -244,7 +247,6 @@ async function loadHelpPages() {
 
 // ---- start-up
 applyFormTexts();
-$('trainer-template') || document.body.insertAdjacentHTML('beforeend', TRAINER_HTML());
 buildFields();
 export const trainer = new Trainer(core, description, {
   fields: [9, 10, 11].map((i) => fields[i]),
@@ -256,10 +258,7 @@ trainer.redraw();
 
 const alpha = $('SpinEdit_Alfa');
 Object.assign(alpha, { min: description.alpha.min, max: description.alpha.max, value: core.alphaPercent() });
-alpha.addEventListener('change', () => {
-  const v = Math.round(alpha.valueAsNumber);
-  core.setAlphaPercent(Number.isNaN(v) ? description.alpha.min : v);
-});
+alpha.addEventListener('change', () => { alpha.value = core.setAlphaPercent(Math.round(alpha.valueAsNumber)); });
 
 $('Button_FormFile').addEventListener('click', build);
 $('Button_Out').addEventListener('click', send);
@@ -277,11 +276,3 @@ if ('serviceWorker' in navigator && location.protocol !== 'file:') {
   navigator.serviceWorker.register('sw.js').catch(() => {});
 }
 
-function TRAINER_HTML() {
-  return `<template id="trainer-template"><div class="trainer">
-  <div id="Shape_PTT" class="ptt-shape" data-form="Shape_PTT" data-key="none"><span id="Label_PTT" data-form="Label_PTT"></span></div>
-  <label class="zwuk"><input type="checkbox" id="CheckBox_Zwuk" checked> <span data-form="CheckBox_Zwuk"></span></label>
-  <button id="Button_Sound" data-form="Button_Sound"></button>
-  <canvas id="Chart_PTT" width="417" height="97" aria-label="сигнал открытия-закрытия"></canvas>
-  </div></template>`;
-}

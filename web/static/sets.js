@@ -29,14 +29,15 @@ export class SetFiles {
     this.apply(file.name, bytes);
   }
 
-  apply(name, bytes) {
+  // `loaded`: the status once it has loaded (from a file, or from the browser's storage).
+  apply(name, bytes, loaded = this.texts.loaded) {
     const r = JSON.parse(this.core.loadSource(name, bytes, this.page.readInputs()));
     if (!r.ok) {
       this.page.setStatus(this.texts.notLoaded + r.message);
       return false;
     }
     this.page.showInputs(r);
-    this.page.setStatus(this.texts.loaded + name);
+    this.page.setStatus(loaded + name);
     return true;
   }
 
@@ -62,28 +63,38 @@ export class SetFiles {
     this.list.replaceChildren(...Object.keys(this.stored()).sort().map((n) => new Option(n, n)));
   }
 
+  // Writes the sets back; a full or closed storage keeps what it had, and the status says why.
+  keep(sets) {
+    try {
+      localStorage.setItem(STORE_KEY, JSON.stringify(sets));
+      return true;
+    } catch (e) {
+      this.page.setStatus(this.texts.notStored + this.core.constructor.browserReason(e?.name ?? ''), String(e?.message ?? e));
+      return false;
+    }
+  }
+
   store() {
     const name = this.name.value.trim();
     const text = name && this.text(name);
     if (!text) return;
     const sets = this.stored();
     sets[name] = text;
-    localStorage.setItem(STORE_KEY, JSON.stringify(sets));
+    if (!this.keep(sets)) return;
     this.showList();
     this.list.value = name;
-    this.page.setStatus(this.texts.saved + name);
+    this.page.setStatus(this.texts.stored + name);
   }
 
   restore() {
     const name = this.list.value;
     const text = this.stored()[name];
-    if (text !== undefined) this.apply(name, new TextEncoder().encode(text));
+    if (text !== undefined) this.apply(name, new TextEncoder().encode(text), this.texts.restored);
   }
 
   forget() {
     const sets = this.stored();
     delete sets[this.list.value];
-    localStorage.setItem(STORE_KEY, JSON.stringify(sets));
-    this.showList();
+    if (this.keep(sets)) this.showList();
   }
 }

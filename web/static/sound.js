@@ -4,6 +4,7 @@
 const LEVEL_KEY = 'tornel4.sound.level';
 const INPUT_KEY = 'tornel4.sound.checkInput';
 const OUTPUT_KEY = 'tornel4.sound.output';
+const OUTPUT_LABEL_KEY = 'tornel4.sound.outputLabel';
 
 export class Sound {
   constructor(core, description, texts) {
@@ -11,10 +12,11 @@ export class Sound {
     this.description = description;
     this.texts = texts;
     this.context = null;
-    this.level = Number(localStorage.getItem(LEVEL_KEY) ?? description.level.max);
+    this.level = core.constructor.settleLevel(Number(localStorage.getItem(LEVEL_KEY) ?? description.level.max));
     this.output = localStorage.getItem(OUTPUT_KEY) ?? '';
     this.checkInput = localStorage.getItem(INPUT_KEY) ?? '';
-    this.outputLabel = '';
+    this.outputLabel = this.output ? localStorage.getItem(OUTPUT_LABEL_KEY) ?? '' : '';
+    this.checkInputLabel = '';
   }
 
   // Called inside a tap: makes and resumes the context there, as phones require.
@@ -29,11 +31,9 @@ export class Sound {
 
   async applyOutput() {
     if (this.output && 'setSinkId' in AudioContext.prototype) {
-      try { await this.context.setSinkId(this.output); } catch { this.output = ''; }
+      try { await this.context.setSinkId(this.output); } catch { this.output = this.outputLabel = ''; }
     }
   }
-
-  outputName() { return this.outputLabel ? 'выдано на: ' + this.outputLabel : ''; }
 
   bufferOf(samples) {
     const buffer = this.context.createBuffer(1, samples.length, this.context.sampleRate);
@@ -75,9 +75,11 @@ export class Sound {
         deviceId: this.checkInput === 'default' ? undefined : { exact: this.checkInput },
         echoCancellation: false, noiseSuppression: false, autoGainControl: false } });
     } catch (e) {
-      const status = this.texts.checkPrefix + this.texts.inputNotOpened + (e.message || e.name);
-      return { finish: async () => ({ status, detail: '' }) };
+      console.warn(e);  // the browser's own words; the verdict gives the reason in Russian
+      const verdict = JSON.parse(this.core.constructor.inputFailure(e?.name ?? '', this.checkInputLabel));
+      return { finish: async () => verdict };
     }
+    this.checkInputLabel = stream.getAudioTracks()[0]?.label || this.checkInputLabel;
     const input = this.context.createMediaStreamSource(stream);
     const node = new AudioWorkletNode(this.context, 'capture');
     const mute = this.context.createGain();
@@ -123,10 +125,9 @@ export class Sound {
     const osc = this.context.createOscillator();
     const gain = this.context.createGain();
     osc.frequency.value = hz;
-    gain.gain.value = 0.5 * (this.level / this.description.level.max);
+    gain.gain.value = this.description.trainer.beepGain;
     osc.connect(gain).connect(this.context.destination);
     const at = Math.max(when, this.context.currentTime);
-    this.lastBeepLateness = at - when;  // 0 when the beep sits on its edge (for the benchmarks)
     osc.start(at);
     osc.stop(at + seconds);
   }
@@ -139,7 +140,7 @@ export class Sound {
     for (const el of [level, number]) {
       Object.assign(el, { min: this.description.level.min, max: this.description.level.max, value: this.level });
       el.addEventListener('input', () => {
-        const v = Math.min(this.description.level.max, Math.max(this.description.level.min, Math.round(Number(el.value)) || 0));
+        const v = this.core.constructor.settleLevel(Math.round(Number(el.value)));
         this.level = v;
         level.value = number.value = v;
         localStorage.setItem(LEVEL_KEY, v);
@@ -152,10 +153,12 @@ export class Sound {
       this.output = e.target.value;
       this.outputLabel = e.target.selectedOptions[0]?.textContent ?? '';
       localStorage.setItem(OUTPUT_KEY, this.output);
+      localStorage.setItem(OUTPUT_LABEL_KEY, this.outputLabel);
       if (this.context) this.applyOutput();
     });
     $('sound-check-input').addEventListener('change', (e) => {
       this.checkInput = e.target.value;
+      this.checkInputLabel = e.target.selectedOptions[0]?.textContent ?? '';
       localStorage.setItem(INPUT_KEY, this.checkInput);
     });
     let tone = null;
@@ -181,7 +184,7 @@ export class Sound {
     const fill = (select, kind, first, chosen) => {
       select.replaceChildren(new Option(first, ''));
       devices.filter((d) => d.kind === kind).forEach((d, k) => {
-        select.append(new Option(d.label || `${kind} ${k + 1}`, d.deviceId || 'default'));
+        select.append(new Option(d.label || `${this.texts.unnamedDevice[kind]} ${k + 1}`, d.deviceId || 'default'));
       });
       select.value = chosen;
       if (select.value !== chosen) select.value = '';

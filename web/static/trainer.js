@@ -37,11 +37,10 @@ export class Trainer {
 
   draw(cursor) {
     const pattern = this.drawing.pattern;
-    const xMax = Math.max(...pattern.map((p) => p[0]));
     drawSeries(this.chart, [
       { x: pattern.map((p) => p[0]), y: pattern.map((p) => p[1]), color: '#0000ff', width: 2 },
       { x: cursor.map((p) => p[0]), y: cursor.map((p) => p[1]), color: '#ff0000', dotted: true },
-    ], { x0: -2.5, x1: xMax, y0: -0.5, y1: 1.5 });
+    ], this.drawing.limits);
   }
 
   indicate(on) {
