@@ -72,11 +72,14 @@ TEST_F(LoopbackCheckTest, EachWayASendGoesWrongHasItsOwnVerdict) {
         std::fill(input.begin() + kSampleRate / 2 + kLeadInSamples, input.end(), 0.0f);
         return input;
     };
-    // Single full-scale samples in the code: clicks, not a clipped signal.
-    std::vector<float> clicks = Sent(sound);
-    for (int i = 1; i < kCheckClippedSamples; ++i) {
-        clicks[static_cast<std::size_t>(kSampleRate / 2 + kLeadInSamples + 600 * i)] = 32767.0f;
-    }
+    // Single full-scale samples in the code: clicks, until there are as many as a clipped signal.
+    auto clicks = [&](int count) {
+        std::vector<float> input = Sent(sound);
+        for (int i = 0; i < count; ++i) {
+            input[static_cast<std::size_t>(kSampleRate / 2 + kLeadInSamples + 600 * i)] = 32767.0f;
+        }
+        return input;
+    };
     // Another packet, then the one sent.
     std::vector<float> otherFirst =
         AsInput(test::Synthesize(other, true), {.gainDb = GainDbFor(sound)});
@@ -101,7 +104,9 @@ TEST_F(LoopbackCheckTest, EachWayASendGoesWrongHasItsOwnVerdict) {
         {"quiet lead-in only", leadInOnly(quiet), LoopbackVerdict::LevelTooLow, false, false},
         {"silence", std::vector<float>(3 * kSampleRate, 0.0f), LoopbackVerdict::NoSignal, false,
          false},
-        {"clicks", clicks, LoopbackVerdict::Intact, true, true},
+        {"clicks", clicks(kCheckClippedSamples - 1), LoopbackVerdict::Intact, true, true},
+        {"as many clicks as clipping", clicks(kCheckClippedSamples), LoopbackVerdict::Clipped, true,
+         true},
         {"another packet, then the one sent", otherFirst, LoopbackVerdict::Intact, true, true},
         {"noise", Noise(3.0, sound), LoopbackVerdict::NoSignal, false, false},
     };

@@ -124,14 +124,18 @@ TEST(WavReader, RefusesWhatIsNotA16BitPcmRecording) {
     ExpectRefused(MakeWav(layout, kFrames), "размер кадра");
 }
 
+// Ten minutes of frames, whatever the channels.
 TEST(WavReader, RefusesARecordingLongerThanTenMinutes) {
     WavLayout layout;
     layout.rate = 8000;
-    const std::vector<std::int16_t> tenMinutes(8000 * 600, 0);
-    EXPECT_EQ(Parse(MakeWav(layout, tenMinutes)).frameCount(), tenMinutes.size());
-    std::vector<std::int16_t> longer = tenMinutes;
-    longer.push_back(0);
-    ExpectRefused(MakeWav(layout, longer), "10 минут");
+    const std::size_t frames = std::size_t{8000} * kMaxWavSeconds;
+    for (const std::uint16_t channels : {1, 2}) {
+        layout.channels = channels;
+        std::vector<std::int16_t> samples(frames * channels, 0);
+        EXPECT_EQ(Parse(MakeWav(layout, samples)).frameCount(), frames) << channels;
+        samples.resize(samples.size() + channels);  // one frame more
+        ExpectRefused(MakeWav(layout, samples), "10 минут");
+    }
 }
 
 // The chunk walk ends at the format and data chunks, so whatever follows a good recording is
