@@ -10,6 +10,7 @@
 #include "ptt/keyed_play.h"
 #include "ptt/pattern_keying.h"
 #include "signal/signal_constants.h"
+#include "signal/wav_writer.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {
@@ -35,16 +36,21 @@ platform::PlayResult TForm1::PlayKeyed(SendCheck* check, QString& releaseProblem
             StopTrainerKeying();
         }
     }
-    const double signalSeconds =
-        static_cast<double>(state_.synth.samples().size()) / static_cast<double>(kSampleRate);
     try {
-        ptt::TransmitterRun run(OpenTransmitter(spec),
-                                ptt::SendLimit(soundSettings_.keying, signalSeconds));
-        const auto keyed = ptt::KeyedPlay<platform::PlayResult>(
+        // The whole file plays, its silence after the signal too.
+        ptt::TransmitterRun run(
+            OpenTransmitter(spec),
+            ptt::SendLimit(soundSettings_.keying, kWavDataSamples, kSampleRate));
+        auto keyed = ptt::KeyedPlay<platform::PlayResult>(
             run.session(), soundSettings_.keying,
             [this](std::chrono::milliseconds span) { WaitKeepingPainted(span); },
             [this, check] { return PlayWavFile(check); });
         releaseProblem = QString::fromStdString(keyed.releaseError);
+        if (!keyed.limitError.empty() && keyed.played.error.empty()) {
+            // The end went out with the transmitter released: not on the air.
+            keyed.played.incomplete = true;
+            keyed.played.error = keyed.limitError;
+        }
         return keyed.played;
     } catch (const ptt::PttError& e) {
         return platform::PlayFailure(e.what());

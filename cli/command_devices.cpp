@@ -4,7 +4,6 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <vector>
 
 #include "cli/commands.h"
@@ -36,15 +35,6 @@ nlohmann::json ToJson(const std::vector<platform::SoundDevice>& devices) {
 }
 
 }  // namespace
-
-std::unique_ptr<SoundModule> LoadSoundModule() {
-    std::string error;
-    auto module = SoundModule::Load(error);
-    if (!module) {
-        throw std::runtime_error(error);  // main() prints it and exits with 1
-    }
-    return module;
-}
 
 int RunDevices(const Options& options) {
     const auto module = LoadSoundModule();

@@ -1,9 +1,11 @@
-// tornel4-cli send: build the packet, write "_qq.wav" and "9_fmsig.h", play "_qq.wav" to its end.
+// tornel4-cli send: build the packet, write "_qq.wav" and "9_fmsig.h", play "_qq.wav" to its end,
+// with the transmitter keyed around it when --ptt names one.
 
 #include <filesystem>
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/send_keying.h"
 #include "cli/sound_module.h"
 #include "signal/wav_writer.h"
 
@@ -23,15 +25,8 @@ std::string OutputsText(const platform::SoundDevices& devices) {
     return text.empty() ? "нет ни одного" : text;
 }
 
-// Plays the file through the sound module; returns the reason when nothing was played.
-std::string PlayFile(const std::string& path, const platform::PlaybackTarget& target) {
-    std::string error;
-    const auto module = SoundModule::Load(error);
-    if (!module) {
-        return error;
-    }
-    const auto output = module->backend().MakeSoundOutput();
-    const platform::PlayResult result = output->PlayFile(path, target, {});
+// What went wrong with a playback, for the operator; empty when it played whole.
+std::string PlayProblem(const platform::PlayResult& result, SoundModule& module) {
     if (result.played) {
         return {};
     }
@@ -39,7 +34,7 @@ std::string PlayFile(const std::string& path, const platform::PlaybackTarget& ta
         return "сигнал не выдан полностью: " + result.error;
     }
     if (result.deviceMissing) {
-        return result.error + "; есть: " + OutputsText(module->backend().ListDevices());
+        return result.error + "; есть: " + OutputsText(module.backend().ListDevices());
     }
     return result.error.empty() ? "сигнал не выдан" : result.error;
 }
@@ -51,11 +46,16 @@ int RunSend(const Options& options) {
     Synthesizer synth;
     synth.setAlpha(options.alpha);
     const std::filesystem::path dir(options.dir);
-    // A FileError ends the command here, before anything is played; main() reports it.
+    // A FileError ends the command here, before anything is keyed or played; main() reports it.
     WriteWavFile(synth, build.packet, options.filterOn, dir);
 
-    const std::string error = PlayFile((dir / kWavFileName).string(),
-                                       {.device = options.device, .levelPercent = options.level});
+    SendKeying keying(options);  // before the sound module starts any thread
+    const auto module = LoadSoundModule();
+    const auto output = module->backend().MakeSoundOutput();
+    const std::string path = (dir / kWavFileName).string();
+    const platform::PlaybackTarget target{.device = options.device, .levelPercent = options.level};
+    const std::string error =
+        keying.Play([&] { return PlayProblem(output->PlayFile(path, target, {}), *module); });
     if (!error.empty()) {
         std::cerr << "tornel4-cli: " << error << '\n';
         return 1;

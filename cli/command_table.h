@@ -31,7 +31,9 @@ inline constexpr CommandSet kParameterCommands =
     CommandsOf(Command::Packet, Command::Generate, Command::Send);
 inline constexpr CommandSet kAllCommands =
     CommandsOf(Command::Packet, Command::Generate, Command::Send, Command::Decode, Command::Devices,
-               Command::Listen);
+               Command::Listen, Command::Pattern);
+// The commands that key a transmitter.
+inline constexpr CommandSet kKeyingCommands = CommandsOf(Command::Send, Command::Pattern);
 
 struct CommandRow {
     Command command;
@@ -42,7 +44,7 @@ struct CommandRow {
     int (*run)(const Options&);
 };
 
-inline constexpr std::array<CommandRow, 6> kCommands{{
+inline constexpr std::array<CommandRow, 7> kCommands{{
     {Command::Packet, "packet", nullptr, nullptr,
      "строит пакет программирования и печатает его с расчётом CRC", RunPacket},
     {Command::Generate, "generate", nullptr, nullptr, "пишет сигнал в _qq.wav и 9_fmsig.h",
@@ -55,6 +57,10 @@ inline constexpr std::array<CommandRow, 6> kCommands{{
      "перечисляет звуковые выходы и входы (имя, описание, устройство по умолчанию)", RunDevices},
     {Command::Listen, "listen", nullptr, nullptr,
      "слушает звуковой вход и печатает строку на каждый услышанный пакет", RunListen},
+    {Command::Pattern, "pattern", nullptr, nullptr,
+     "включает передатчик в фазах \"передача\" несущего шаблона параметра 10, как тренажёр, и "
+     "печатает каждое переключение",
+     RunPattern},
 }};
 
 struct OptionRow;
@@ -69,10 +75,13 @@ struct OptionRow {
     const char* value = nullptr;  // what --help calls its value ("K"); null: it takes none
     int min = 0;                  // a whole number's range
     int max = 0;
+    int preset = 0;  // a whole number's default, for "{default}" in the help
     // What messages say it allows; null: "целое число от min до max".
     const char* allowed = nullptr;
-    // The help line; "{min}" and "{max}" stand for the range, "{initial}" for the starting filter
-    // coefficient, "{boxes}" for the parameters that have a box.
+    // The help line; "{min}" and "{max}" stand for the range, "{default}" for the default,
+    // "{initial}" for the starting filter coefficient, "{boxes}" for the parameters that have a
+    // box; in an option named after a parameter, "{durations}" for its durations and their
+    // ranges, "{design}" for its design values.
     const char* help = "";
     OptionHandler apply = nullptr;  // null: --help and --version, which main() answers
 };
@@ -83,6 +92,10 @@ void ApplyFields(const OptionRow&, const std::string& option, const std::string&
 void ApplyBoxes(const OptionRow&, const std::string& option, const std::string& value, Options&);
 void ApplyFilter(const OptionRow&, const std::string& option, const std::string& value, Options&);
 void ApplyAlpha(const OptionRow&, const std::string& option, const std::string& value, Options&);
+void ApplyPtt(const OptionRow&, const std::string& option, const std::string& value, Options&);
+// The durations of parameter 10 for pattern, read as --p10 of a packet reads them.
+void ApplyPatternDurations(const OptionRow&, const std::string& option, const std::string& value,
+                           Options&);
 
 // A whole number in [row.min, row.max] into `member`.
 template <int Options::*member>
@@ -112,7 +125,7 @@ inline constexpr const char* kVersionOption = "--version";
 inline constexpr const char* kJsonOption = "--json";
 
 // clang-format off
-inline constexpr std::array<OptionRow, 16> kOptions{{
+inline constexpr std::array<OptionRow, 20> kOptions{{
     {.name = "--load", .commands = kParameterCommands, .value = "ФАЙЛ",
      .allowed = "набор параметров (JSON) или запись сигнала (WAV)",
      .help = "все поля и флажки из набора параметров (JSON) или из записи сигнала (WAV); "
@@ -154,6 +167,24 @@ inline constexpr std::array<OptionRow, 16> kOptions{{
     {.name = "--count", .commands = CommandsOf(Command::Listen), .value = "K",
      .min = 1, .max = kMaxListenCount, .help = "закончить после K пакетов",
      .apply = SetWhole<&Options::count>},
+    {.name = "--ptt", .commands = kKeyingCommands, .value = "SPEC", .allowed = ptt::kPttSpecForms,
+     .help = "как включать передатчик: none (по умолчанию: не включать), vox (VOX радиостанции), "
+             "cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ] (hamlib), rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД] "
+             "(вывод 1..8, по умолчанию 3), rigctld:АДРЕС:ПОРТ; Ctrl-C и SIGTERM отпускают "
+             "передатчик и заканчивают команду с кодом 130 и 143",
+     .apply = ApplyPtt},
+    {.name = "--tx-delay", .commands = CommandsOf(Command::Send), .value = "МС",
+     .min = 0, .max = ptt::kTxDelayMaxMs, .preset = ptt::kTxDelayDefaultMs,
+     .help = "задержка от включения передатчика до сигнала, мс, от {min} до {max}, по умолчанию "
+             "{default}",
+     .apply = SetWhole<&Options::txDelayMs>},
+    {.name = "--tx-tail", .commands = CommandsOf(Command::Send), .value = "МС",
+     .min = 0, .max = ptt::kTxTailMaxMs, .preset = ptt::kTxTailDefaultMs,
+     .help = "хвост: передатчик отпускается через столько мс после последнего отзвучавшего "
+             "отсчёта, от {min} до {max}, по умолчанию {default}",
+     .apply = SetWhole<&Options::txTailMs>},
+    {.name = "--p10", .commands = CommandsOf(Command::Pattern), .value = "ПЕРВАЯ,ПАУЗА,ВТОРАЯ",
+     .help = "{durations}; по умолчанию {design}", .apply = ApplyPatternDurations},
     {.name = kJsonOption,
      .commands = CommandsOf(Command::Packet, Command::Generate, Command::Decode, Command::Devices,
                             Command::Listen),

@@ -15,6 +15,7 @@ int RunSend(const Options& options);
 int RunDecode(const Options& options);
 int RunDevices(const Options& options);
 int RunListen(const Options& options);
+int RunPattern(const Options& options);
 
 // The sound module, for the commands that play or record. Throws the Russian reason when it
 // cannot be loaded.

@@ -55,16 +55,25 @@ bool IsFieldsRow(const OptionRow& row) {
     return row.apply == ApplyFields;
 }
 
-// The row of an option, by its name or alias; null for an option nobody takes.
-const OptionRow* RowOf(const std::string& option, const ParameterTable& table) {
+bool Names(const OptionRow& row, const std::string& option, const ParameterTable& table) {
+    return IsFieldsRow(row) ? ParameterOfOption(option, table) != 0
+                            : option == row.name || (row.alias != nullptr && option == row.alias);
+}
+
+// The row of an option, by its name or alias: of those that name it, the one `command` takes
+// (pattern's --p10 is a row of its own), else the first; null for an option nobody takes.
+const OptionRow* RowOf(const std::string& option, const ParameterTable& table,
+                       CommandSet command = kAllCommands) {
+    const OptionRow* first = nullptr;
     for (const OptionRow& row : kOptions) {
-        if (IsFieldsRow(row)
-                ? ParameterOfOption(option, table) != 0
-                : option == row.name || (row.alias != nullptr && option == row.alias)) {
-            return &row;
+        if (Names(row, option, table)) {
+            if ((row.commands & command) != 0) {
+                return &row;
+            }
+            first = first != nullptr ? first : &row;
         }
     }
-    return nullptr;
+    return first;
 }
 
 // What the option of a parameter with several fields (the durations of parameter 10) accepts.
@@ -94,7 +103,7 @@ std::string AllowedText(const OptionRow& row, const std::string& option,
     if (row.apply == ApplyBoxes) {
         return "номера " + BoxNumbers(", ") + " через запятую";
     }
-    if (!IsFieldsRow(row)) {
+    if (!IsFieldsRow(row) && row.apply != ApplyPatternDurations) {
         return RangeText(row.min, row.max);
     }
     const auto fields = FieldsOf(ParameterOfOption(option, table), table);
@@ -247,6 +256,19 @@ void ApplyAlpha(const OptionRow& row, const std::string& option, const std::stri
     o.alpha = ParseWholeNumber(option, value, row.min, row.max) / 100.0;
 }
 
+void ApplyPtt(const OptionRow&, const std::string& option, const std::string& value, Options& o) {
+    try {
+        o.ptt = ptt::ParsePttSpec(value);
+    } catch (const ptt::PttSpecError& e) {
+        throw UsageError(option + ": " + e.what());
+    }
+}
+
+void ApplyPatternDurations(const OptionRow& row, const std::string& option,
+                           const std::string& value, Options& o) {
+    ApplyFields(row, option, value, o);
+}
+
 int ParseWholeNumber(const std::string& option, const std::string& text, int min, int max) {
     return ParseInRange(option, text, min, max, RangeText(min, max));
 }
@@ -271,7 +293,7 @@ Options ParseCommandLine(const std::vector<std::string>& args, const ParameterTa
             o.file = arg;
             continue;
         }
-        const OptionRow* row = RowOf(arg, table);
+        const OptionRow* row = RowOf(arg, table, CommandsOf(o.command));
         if (row == nullptr || row->apply == nullptr || !Takes(row->commands, o.command)) {
             throw UsageError("неизвестный параметр \"" + arg + "\" для команды " + args[0]);
         }
@@ -407,29 +429,57 @@ std::string OptionHelp(const OptionRow& row, const ParameterTable& table) {
     std::string help = row.help;
     help = Replaced(help, "{min}", std::to_string(row.min));
     help = Replaced(help, "{max}", std::to_string(row.max));
+    help = Replaced(help, "{default}", std::to_string(row.preset));
     help = Replaced(help, "{initial}", NumberText(kInitialAlpha));
     help = Replaced(help, "{boxes}", BoxNumbers(","));
+    if (const int parameter = ParameterOfOption(row.name, table); parameter != 0) {
+        const auto fields = FieldsOf(parameter, table);
+        std::string design;
+        for (std::size_t i : fields) {
+            design += (design.empty() ? "" : ",") + std::to_string(table[i].design);
+        }
+        help = Replaced(help, "{durations}", DurationsText(fields, table));
+        help = Replaced(help, "{design}", design);
+    }
     if (!IsParameterRow(row) && row.commands != 0 && row.commands != kAllCommands) {
         help = CommandNames(row.commands) + ": " + help;
     }
     return head + '\n' + Wrapped(help, kHelpIndent);
 }
 
-// "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N]"
+// "  tornel4-cli send     [ПАРАМЕТРЫ] [--device ИМЯ] [--level N] ...", its options wrapped to
+// kHelpWidth under the first of them.
 std::string Synopsis(const CommandRow& command) {
     std::string name = command.name;
     name.resize(std::max<std::size_t>(name.size(), 8), ' ');
-    std::string line = "  tornel4-cli " + name;
-    line += Takes(kParameterCommands, command.command) ? " [ПАРАМЕТРЫ]" : "";
-    line += command.operand != nullptr ? std::string(" ") + command.operand : "";
+    const std::string head = "  tornel4-cli " + name;
+    std::vector<std::string> pieces;
+    if (Takes(kParameterCommands, command.command)) {
+        pieces.emplace_back("[ПАРАМЕТРЫ]");
+    }
+    if (command.operand != nullptr) {
+        pieces.emplace_back(command.operand);
+    }
     for (const OptionRow& row : kOptions) {
         if (!IsParameterRow(row) && row.commands != kAllCommands &&
             Takes(row.commands, command.command)) {
-            line += std::string(" [") + row.name + (row.value ? std::string(" ") + row.value : "") +
-                    "]";
+            pieces.push_back(std::string("[") + row.name +
+                             (row.value ? std::string(" ") + row.value : "") + "]");
         }
     }
-    return line + '\n';
+    std::string text = head;
+    std::size_t width = Width(head);
+    bool lineHasPiece = false;
+    for (const std::string& piece : pieces) {
+        if (lineHasPiece && width + 1 + Width(piece) > kHelpWidth) {
+            text += '\n' + std::string(Width(head), ' ');
+            width = Width(head);
+        }
+        text += ' ' + piece;
+        width += 1 + Width(piece);
+        lineHasPiece = true;
+    }
+    return text + '\n';
 }
 
 // The usage of `commands`, what they do, their options and the exit statuses. `all`: every
@@ -459,8 +509,10 @@ std::string HelpText(CommandSet commands, bool all, const ParameterTable& table)
     return text + "\nПрочее:\n" + others + '\n' +
            Wrapped(
                "Код выхода: 0 - успех (listen: услышан пакет с верной CRC); 1 - ошибка "
-               "записи или выдачи, пакет не найден или CRC неверна; 2 - неверные аргументы "
-               "или файл не читается.",
+               "записи или выдачи, пакет не найден или CRC неверна, передатчик не включается "
+               "или отпущен по предельному времени; 2 - неверные аргументы или файл не "
+               "читается; 130, 143 - send или pattern с --ptt прерваны Ctrl-C или SIGTERM, "
+               "передатчик отпущен.",
                0);
 }
 

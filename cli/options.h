@@ -10,6 +10,7 @@
 
 #include "packet/packet.h"
 #include "platform/sound_level.h"
+#include "ptt/ptt_spec.h"
 #include "sets/parameter_set.h"
 #include "signal/signal_constants.h"
 
@@ -20,7 +21,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Packet, Generate, Send, Decode, Devices, Listen };
+enum class Command { Packet, Generate, Send, Decode, Devices, Listen, Pattern };
 
 // What --load leaves for the command to read: the file, the inputs as they stood when it came,
 // and which fields and boxes the options after it set (those win over the file).
@@ -48,6 +49,9 @@ struct Options {
     std::string saveFile;             // --save (packet): the parameter set is written there
     int seconds = 0;                  // listen --seconds: how long to listen; 0: until interrupted
     int count = 0;                    // listen --count: stop after this many packets; 0: no limit
+    ptt::PttSpec ptt;                 // --ptt (send, pattern): how the transmitter is keyed
+    int txDelayMs = ptt::kTxDelayDefaultMs;  // --tx-delay (send)
+    int txTailMs = ptt::kTxTailDefaultMs;    // --tx-tail (send)
 };
 
 inline constexpr int kMaxRepeat = 10000;

@@ -1,6 +1,6 @@
 // The sound module of tornel4-cli (tornel4-sound.so): it hands out the system's sound backend.
-// Only the commands that play load it, so that the sound server's client library and its many
-// dependencies cost the other commands no start-up time.
+// Only the commands that need the sound server (send, devices, listen) load it, so that its client
+// library and their many dependencies cost the other commands no start-up time.
 
 #include "cli/sound_module.h"
 

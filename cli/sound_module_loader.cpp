@@ -1,8 +1,13 @@
+// Loading tornel4-cli's sound module: where it may lie, the dlopen, and LoadSoundModule, the one
+// way the commands that need the sound server (send, devices, listen) get it.
+
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
+#include "cli/commands.h"
 #include "cli/sound_module.h"
 #include "install_layout.h"
 
@@ -62,6 +67,15 @@ std::unique_ptr<SoundModule> SoundModule::Load(std::string& error) {
     }
     std::unique_ptr<platform::SoundBackend> backend(make(kApplicationName));
     return std::make_unique<SoundModule>(handle, std::move(backend));
+}
+
+std::unique_ptr<SoundModule> LoadSoundModule() {
+    std::string error;
+    auto module = SoundModule::Load(error);
+    if (!module) {
+        throw std::runtime_error(error);  // main() prints it and exits with 1
+    }
+    return module;
 }
 
 }  // namespace tornel::cli

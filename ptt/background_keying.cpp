@@ -31,9 +31,11 @@ std::optional<std::string> BackgroundKeying::TakeError() {
 
 void BackgroundKeying::Release() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         wanted_.reset();
         asked_ = false;
+        // A key the thread has taken up would otherwise land after this release.
+        idle_.wait(lock, [this] { return !busy_; });
     }
     run_.session().Release();
 }
@@ -42,17 +44,20 @@ void BackgroundKeying::Run(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     while (wake_.wait(lock, stop, [this] { return wanted_.has_value(); })) {
         const bool pttOn = *std::exchange(wanted_, std::nullopt);
+        busy_ = true;
         lock.unlock();
+        std::optional<std::string> error;
         try {
             run_.session().Follow(pttOn);
         } catch (const PttError& e) {
-            lock.lock();
-            if (!error_) {
-                error_ = e.what();
-            }
-            continue;
+            error = e.what();
         }
         lock.lock();
+        if (error && !error_) {
+            error_ = std::move(error);
+        }
+        busy_ = false;
+        idle_.notify_all();
     }
 }
 

@@ -30,7 +30,8 @@ class BackgroundKeying {
     void Follow(bool pttOn);
     // The first failure of the thread since the last call (Russian, naming the device).
     std::optional<std::string> TakeError();
-    // Releases now, dropping what was asked for and not yet done; throws PttError.
+    // Releases now, dropping what was asked for and not yet done; a key or release the thread
+    // has already begun is waited for first, so nothing keys after this returns. Throws PttError.
     void Release();
 
   private:
@@ -39,9 +40,11 @@ class BackgroundKeying {
     TransmitterRun run_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
+    std::condition_variable idle_;  // the thread has finished what it took up
     std::optional<bool> wanted_;
     std::optional<std::string> error_;
     bool asked_ = false;   // the level last asked for (Follow) or set (Release)
+    bool busy_ = false;    // the thread is keying or releasing
     std::jthread thread_;  // last: started once everything it reads is set up
 };
 

@@ -3,10 +3,8 @@
 // pin. The card keeps the last level written even when the program is killed.
 
 #include <array>
-#include <cerrno>
-#include <cstring>
 
-#include "ptt/transmitter.h"
+#include "ptt/device_transmitter.h"
 
 namespace tornel::ptt {
 
@@ -17,47 +15,24 @@ std::array<std::uint8_t, 5> Cm108Report(int pin, bool on) {
 
 namespace {
 
-class Cm108Transmitter : public Transmitter {
+class Cm108Transmitter final : public DeviceTransmitter {
   public:
     Cm108Transmitter(const PttSpec& spec, DeviceIo& io)
-        : io_(io), label_(TransmitterLabel(spec)), pin_(spec.pin) {
-        fd_ = io_.OpenHid(spec.device);
-        if (fd_ < 0) {
-            const int error = errno;
-            // Without the package's udev rule a hidraw device belongs to root alone.
-            throw PttError(label_ + ": " + OpenErrorText(spec.device, error, "plugdev") +
-                           (error == EACCES ? "; правило udev для CM108 ставится с пакетом" : ""));
-        }
-        try {
-            Set(false);  // the pin's level is unknown until it is written
-        } catch (...) {
-            io_.Close(fd_);
-            throw;
-        }
+        : DeviceTransmitter(spec, io), pin_(spec.pin) {
+        // Without the package's udev rule a hidraw device belongs to root alone.
+        Opened(io_.OpenHid(spec.device), spec.device, "plugdev",
+               "; правило udev для CM108 ставится с пакетом");
+        Release();  // the pin's level is unknown until it is written; a throw closes the device
     }
-    ~Cm108Transmitter() override {
-        const auto report = Cm108Report(pin_, false);
-        io_.WriteReport(fd_, report);
-        io_.Close(fd_);
-    }
-
-    void Key() override { Set(true); }
-    void Release() override { Set(false); }
-    const std::string& Label() const override { return label_; }
+    ~Cm108Transmitter() override { SetLevel(false); }
 
   private:
-    void Set(bool on) {
+    bool SetLevel(bool on) override {
         const auto report = Cm108Report(pin_, on);
-        if (!io_.WriteReport(fd_, report)) {
-            throw PttError(label_ + ": " + (on ? "не включается" : "не выключается") + " (" +
-                           std::strerror(errno) + ")");
-        }
+        return io_.WriteReport(fd_, report);
     }
 
-    DeviceIo& io_;
-    std::string label_;
     int pin_;
-    int fd_ = -1;
 };
 
 }  // namespace

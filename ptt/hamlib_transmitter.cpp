@@ -14,6 +14,32 @@ namespace tornel::ptt {
 
 namespace {
 
+// A port without modem lines (a pseudo-terminal, say) has nothing to key, and hamlib refuses to
+// open a port whose lines it is told to set and cannot.
+bool HasModemLines(const std::string& path) {
+    DeviceIo& io = SystemDeviceIo();
+    const int fd = io.OpenSerial(path);
+    if (fd < 0) {
+        return true;  // hamlib's own open names what is wrong
+    }
+    const bool lines = io.ModemLines(fd).has_value();
+    io.Close(fd);
+    return lines;
+}
+
+// Opening a serial port raises RTS and DTR (the kernel does that on every open), which keys an
+// interface wired to either: hamlib is told to set both low as it opens the CAT port. Under
+// hardware handshake RTS belongs to the flow control and is left to it.
+void HoldSerialLinesLow(hamlib_port_t& port) {
+    if (port.type.rig != RIG_PORT_SERIAL || !HasModemLines(port.pathname)) {
+        return;
+    }
+    port.parm.serial.dtr_state = RIG_SIGNAL_OFF;
+    if (port.parm.serial.handshake != RIG_HANDSHAKE_HARDWARE) {
+        port.parm.serial.rts_state = RIG_SIGNAL_OFF;
+    }
+}
+
 std::string HamlibErrorText(int code) {
     switch (-std::abs(code)) {
         case -RIG_EINVAL:
@@ -58,6 +84,9 @@ class HamlibTransmitter : public Transmitter {
                            " не известна (список: rigctl --list)");
         }
         std::strncpy(rig_->state.rigport.pathname, path.c_str(), HAMLIB_FILPATHLEN - 1);
+        if (!network) {
+            HoldSerialLinesLow(rig_->state.rigport);
+        }
         if (spec.speed > 0) {
             rig_->state.rigport.parm.serial.rate = spec.speed;
         }

@@ -17,11 +17,15 @@ template <typename Result>
 struct KeyedPlayResult {
     Result played;
     std::string releaseError;  // Russian: the transmitter did not take the release
+    // Russian, naming the transmitter: the hard limit released it before the send was done, so
+    // the end of the signal (or of the tail) went out unkeyed.
+    std::string limitError;
 };
 
 // Keys `session` (a PttError leaves nothing played), waits the delay, runs `play`, which returns
 // once the sound card has played the last sample, waits the tail and releases. When `play`
-// throws, the session is released before the exception goes on.
+// throws, the session is released before the exception goes on. A send the watchdog cut short
+// says so in `limitError`.
 template <typename Result>
 KeyedPlayResult<Result> KeyedPlay(KeyedSession& session, const KeyingTimes& times, const Wait& wait,
                                   const std::function<Result()>& play) {
@@ -31,6 +35,11 @@ KeyedPlayResult<Result> KeyedPlay(KeyedSession& session, const KeyingTimes& time
         wait(std::chrono::milliseconds(times.txDelayMs));
         result.played = play();
         wait(std::chrono::milliseconds(times.txTailMs));
+        if (session.expired()) {
+            result.limitError = session.label() +
+                                ": предельное время передачи истекло, передатчик отпущен до конца "
+                                "выдачи";
+        }
     } catch (...) {
         try {
             session.Release();

@@ -9,9 +9,12 @@ constexpr std::chrono::milliseconds kReleaseRetry{200};
 
 }  // namespace
 
-std::chrono::milliseconds SendLimit(const KeyingTimes& times, double signalSeconds) {
-    const auto signal = std::chrono::milliseconds(static_cast<long long>(signalSeconds * 1000.0));
-    return std::chrono::milliseconds(times.txDelayMs + times.txTailMs) + signal + kHardLimitMargin;
+std::chrono::milliseconds SendLimit(const KeyingTimes& times, std::size_t fileSamples,
+                                    int sampleRate) {
+    // Rounded up: the limit never falls short of the file.
+    const auto file = std::chrono::milliseconds(
+        (static_cast<long long>(fileSamples) * 1000 + sampleRate - 1) / sampleRate);
+    return std::chrono::milliseconds(times.txDelayMs + times.txTailMs) + file + kHardLimitMargin;
 }
 
 KeyedSession::KeyedSession(Transmitter& transmitter, std::chrono::milliseconds limit)
@@ -33,8 +36,15 @@ KeyedSession::~KeyedSession() {
 
 void KeyedSession::Key() {
     std::lock_guard lock(mutex_);
+    KeyLocked();
+}
+
+void KeyedSession::KeyLocked() {
     if (expired_) {
         throw PttError(transmitter_.Label() + ": предельное время передачи истекло");
+    }
+    if (closed_) {
+        throw PttError(transmitter_.Label() + ": передача прервана");
     }
     keyed_ = true;  // a key that fails may have keyed all the same: it is released later
     transmitter_.Key();
@@ -45,14 +55,22 @@ void KeyedSession::Release() {
     ReleaseLocked();
 }
 
+void KeyedSession::Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    ReleaseLocked();
+}
+
 bool KeyedSession::Follow(bool pttOn) {
-    if (pttOn == keyed()) {
+    // One lock for the look and the act: a release from another thread cannot come between.
+    std::lock_guard lock(mutex_);
+    if (pttOn == keyed_) {
         return false;
     }
     if (pttOn) {
-        Key();
+        KeyLocked();
     } else {
-        Release();
+        ReleaseLocked();
     }
     return true;
 }

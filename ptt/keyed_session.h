@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -16,22 +17,13 @@
 
 namespace tornel::ptt {
 
-// The TX delay before the signal and the TX tail after the sound card has played its last sample.
-inline constexpr int kTxDelayDefaultMs = 300;
-inline constexpr int kTxDelayMaxMs = 2000;
-inline constexpr int kTxTailDefaultMs = 100;
-inline constexpr int kTxTailMaxMs = 1000;
 // What the hard limit allows beyond the length of the send or the pattern.
 inline constexpr std::chrono::seconds kHardLimitMargin{2};
 
-struct KeyingTimes {
-    int txDelayMs = kTxDelayDefaultMs;
-    int txTailMs = kTxTailDefaultMs;
-    friend bool operator==(const KeyingTimes&, const KeyingTimes&) = default;
-};
-
-// How long a send may keep the transmitter keyed: delay, signal, tail, and the margin.
-std::chrono::milliseconds SendLimit(const KeyingTimes& times, double signalSeconds);
+// How long a send may keep the transmitter keyed: delay, the file played, tail, and the margin.
+// The whole file plays, the silence after the signal too: `fileSamples` are all of its samples.
+std::chrono::milliseconds SendLimit(const KeyingTimes& times, std::size_t fileSamples,
+                                    int sampleRate);
 
 class KeyedSession {
   public:
@@ -49,6 +41,9 @@ class KeyedSession {
     void Release();
     // Keys or releases so that the PTT stands at `pttOn`; true when that was an edge.
     bool Follow(bool pttOn);
+    // Releases for good: every later Key throws. For a process that is about to end, so that
+    // nothing keys between the release and the end.
+    void Close();
     bool keyed() const;
     // The watchdog released the transmitter: the limit passed while it was keyed.
     bool expired() const;
@@ -56,6 +51,7 @@ class KeyedSession {
 
   private:
     void Watch(std::stop_token stop, std::chrono::steady_clock::time_point deadline);
+    void KeyLocked();
     void ReleaseLocked();
 
     Transmitter& transmitter_;
@@ -63,6 +59,7 @@ class KeyedSession {
     std::condition_variable_any wake_;
     bool keyed_ = false;
     bool expired_ = false;
+    bool closed_ = false;
     std::jthread watchdog_;  // last: started once everything it reads is set up
 };
 

@@ -10,6 +10,22 @@ namespace {
 
 constexpr std::string_view kCm108Pins = "1..8";
 
+// Each kind by the name a SPEC begins with.
+constexpr std::pair<PttKind, std::string_view> kKindNames[] = {
+    {PttKind::None, "none"},       {PttKind::Vox, "vox"}, {PttKind::Cat, "cat"},
+    {PttKind::Rts, "rts"},         {PttKind::Dtr, "dtr"}, {PttKind::Cm108, "cm108"},
+    {PttKind::Rigctld, "rigctld"},
+};
+
+std::string_view KindName(PttKind kind) {
+    for (const auto& [k, name] : kKindNames) {
+        if (k == kind) {
+            return name;
+        }
+    }
+    return "none";
+}
+
 [[noreturn]] void Fail(std::string_view text, const std::string& problem) {
     throw PttSpecError("неверное значение \"" + std::string(text) + "\": " + problem +
                        "; допустимо: " + PttSpecForms());
@@ -105,57 +121,59 @@ PttSpec ParseRigctld(std::string_view text, std::string_view rest) {
 }  // namespace
 
 std::string PttSpecForms() {
-    return "none, vox, cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ], rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД], "
-           "rigctld:АДРЕС:ПОРТ";
+    return kPttSpecForms;
 }
 
 PttSpec ParsePttSpec(std::string_view text) {
-    if (text == "none") {
-        return {};
-    }
-    if (text == "vox") {
-        return {.kind = PttKind::Vox};
-    }
     const std::size_t colon = text.find(':');
-    const std::string_view kind = text.substr(0, colon);
+    const std::string_view name = text.substr(0, colon);
     const std::string_view rest =
         colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
-    if (kind == "cat") {
-        return ParseCat(text, rest);
+    const auto known = std::find_if(std::begin(kKindNames), std::end(kKindNames),
+                                    [&](const auto& entry) { return entry.second == name; });
+    if (known == std::end(kKindNames)) {
+        Fail(text,
+             text.empty() ? "пустое значение" : "неизвестный способ \"" + std::string(name) + "\"");
     }
-    if (kind == "rts" || kind == "dtr") {
-        if (rest.empty()) {
-            Fail(text, "не задан порт");
-        }
-        return {.kind = kind == "rts" ? PttKind::Rts : PttKind::Dtr, .device = std::string(rest)};
+    switch (known->first) {
+        case PttKind::None:
+        case PttKind::Vox:
+            if (colon != std::string_view::npos) {
+                Fail(text, std::string(name) + " задаётся без продолжения");
+            }
+            return {.kind = known->first};
+        case PttKind::Cat:
+            return ParseCat(text, rest);
+        case PttKind::Rts:
+        case PttKind::Dtr:
+            if (rest.empty()) {
+                Fail(text, "не задан порт");
+            }
+            return {.kind = known->first, .device = std::string(rest)};
+        case PttKind::Cm108:
+            return ParseCm108(text, rest);
+        case PttKind::Rigctld:
+            return ParseRigctld(text, rest);
     }
-    if (kind == "cm108") {
-        return ParseCm108(text, rest);
-    }
-    if (kind == "rigctld") {
-        return ParseRigctld(text, rest);
-    }
-    Fail(text,
-         text.empty() ? "пустое значение" : "неизвестный способ \"" + std::string(kind) + "\"");
+    return {};
 }
 
 std::string PttSpecText(const PttSpec& spec) {
+    const std::string name(KindName(spec.kind));
     switch (spec.kind) {
         case PttKind::None:
-            return "none";
         case PttKind::Vox:
-            return "vox";
+            return name;
         case PttKind::Cat:
-            return "cat:" + std::to_string(spec.model) + ":" + spec.device +
+            return name + ":" + std::to_string(spec.model) + ":" + spec.device +
                    (spec.speed > 0 ? ":" + std::to_string(spec.speed) : "");
         case PttKind::Rts:
-            return "rts:" + spec.device;
         case PttKind::Dtr:
-            return "dtr:" + spec.device;
+            return name + ":" + spec.device;
         case PttKind::Cm108:
-            return "cm108:" + spec.device + ":" + std::to_string(spec.pin);
+            return name + ":" + spec.device + ":" + std::to_string(spec.pin);
         case PttKind::Rigctld:
-            return "rigctld:" + spec.device + ":" + std::to_string(spec.port);
+            return name + ":" + spec.device + ":" + std::to_string(spec.port);
     }
     return "none";
 }
@@ -169,9 +187,8 @@ std::string TransmitterLabel(const PttSpec& spec) {
         case PttKind::Cat:
             return "CAT (модель hamlib " + std::to_string(spec.model) + ") на " + spec.device;
         case PttKind::Rts:
-            return "RTS порта " + spec.device;
         case PttKind::Dtr:
-            return "DTR порта " + spec.device;
+            return (spec.kind == PttKind::Rts ? "RTS" : "DTR") + (" порта " + spec.device);
         case PttKind::Cm108:
             return "GPIO" + std::to_string(spec.pin) + " CM108 " + spec.device;
         case PttKind::Rigctld:

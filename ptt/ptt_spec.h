@@ -1,6 +1,6 @@
 #pragma once
 // How the transmitter is keyed, as one line of text: what `--ptt` takes on the command line and
-// what the window keeps in its settings.
+// what the window keeps in its settings; and the TX delay and tail around a send.
 //
 //   none                        no keying (the default)
 //   vox                         no keying: the radio's VOX keys on the sound itself
@@ -42,6 +42,18 @@ class PttSpecError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The TX delay before the signal and the TX tail after the sound card has played its last sample.
+inline constexpr int kTxDelayDefaultMs = 300;
+inline constexpr int kTxDelayMaxMs = 2000;
+inline constexpr int kTxTailDefaultMs = 100;
+inline constexpr int kTxTailMaxMs = 1000;
+
+struct KeyingTimes {
+    int txDelayMs = kTxDelayDefaultMs;
+    int txTailMs = kTxTailDefaultMs;
+    friend bool operator==(const KeyingTimes&, const KeyingTimes&) = default;
+};
+
 // The serial speeds a CAT port may be given.
 inline constexpr int kSerialSpeeds[] = {300,   600,   1200,  2400,   4800,   9600,
                                         19200, 38400, 57600, 115200, 230400, 460800};
@@ -50,6 +62,9 @@ PttSpec ParsePttSpec(std::string_view text);
 // The SPEC that ParsePttSpec reads back as `spec`.
 std::string PttSpecText(const PttSpec& spec);
 // What is allowed, for messages: the forms of a SPEC.
+inline constexpr const char* kPttSpecForms =
+    "none, vox, cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ], rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД], "
+    "rigctld:АДРЕС:ПОРТ";
 std::string PttSpecForms();
 // How messages name the transmitter: "rigctld 127.0.0.1:4532", "RTS порта /dev/ttyUSB0".
 std::string TransmitterLabel(const PttSpec& spec);

@@ -5,40 +5,20 @@
 
 #include <sys/ioctl.h>
 
-#include <cerrno>
-#include <cstring>
-
-#include "ptt/transmitter.h"
+#include "ptt/device_transmitter.h"
 
 namespace tornel::ptt {
 
 namespace {
 
-class SerialTransmitter : public Transmitter {
+class SerialTransmitter final : public DeviceTransmitter {
   public:
     SerialTransmitter(const PttSpec& spec, DeviceIo& io)
-        : io_(io),
-          label_(TransmitterLabel(spec)),
-          line_(spec.kind == PttKind::Rts ? TIOCM_RTS : TIOCM_DTR) {
-        fd_ = io_.OpenSerial(spec.device);
-        if (fd_ < 0) {
-            throw PttError(label_ + ": " + OpenErrorText(spec.device, errno, "dialout"));
-        }
-        try {
-            DropBothLines();
-        } catch (...) {
-            io_.Close(fd_);
-            throw;
-        }
+        : DeviceTransmitter(spec, io), line_(spec.kind == PttKind::Rts ? TIOCM_RTS : TIOCM_DTR) {
+        Opened(io_.OpenSerial(spec.device), spec.device, "dialout");
+        DropBothLines();  // a throw closes the port (the base is already made)
     }
-    ~SerialTransmitter() override {
-        io_.SetModemLine(fd_, line_, false);
-        io_.Close(fd_);
-    }
-
-    void Key() override { Set(true); }
-    void Release() override { Set(false); }
-    const std::string& Label() const override { return label_; }
+    ~SerialTransmitter() override { SetLevel(false); }
 
   private:
     void DropBothLines() {
@@ -56,20 +36,9 @@ class SerialTransmitter : public Transmitter {
         }
     }
 
-    void Set(bool on) {
-        if (!io_.SetModemLine(fd_, line_, on)) {
-            Fail(on ? "не включается" : "не выключается");
-        }
-    }
+    bool SetLevel(bool on) override { return io_.SetModemLine(fd_, line_, on); }
 
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw PttError(label_ + ": " + what + " (" + std::strerror(errno) + ")");
-    }
-
-    DeviceIo& io_;
-    std::string label_;
     int line_;
-    int fd_ = -1;
 };
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <thread>
+
+#include "signal/wav_writer.h"
 #include "tests/ptt/fake_transmitter.h"
 #include "window_fixture.h"
 
@@ -92,6 +95,25 @@ TEST_F(Keying, ATransmitterThatCannotBeKeyedStopsTheSendBeforeAnythingPlays) {
     Send();
     EXPECT_THAT(sound.playedPaths, IsEmpty());
     EXPECT_EQ(Status(), " Сигнал не выдан: тестовый передатчик: отказ");
+}
+
+// The hard limit covers the whole file, its silence after the signal too; a send it cut short
+// says so instead of "нет ошибок". Takes the limit's own seven seconds.
+TEST_F(Keying, AWatchdogReleaseComesNoSoonerThanTheWholeFileAllowsAndIsShown) {
+    UseKeying({.txDelayMs = 0, .txTailMs = 0});
+    sound.duringPlayback = [&] {  // a playback stuck in the sound server
+        for (int i = 0; i < 1000 && fake.tx.Levels().back(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    Send();
+    const auto edges = fake.tx.Edges();
+    ASSERT_EQ(edges.size(), 2u);
+    const std::chrono::duration<double> file(static_cast<double>(kWavDataSamples) / kSampleRate);
+    EXPECT_GE(edges[1].at - edges[0].at, file + ptt::kHardLimitMargin);
+    EXPECT_TRUE(StatusMessage().startsWith(
+        QStringLiteral(" Сигнал не выдан полностью: тестовый передатчик: предельное время")))
+        << StatusMessage().toStdString();
 }
 
 TEST_F(Keying, WithKeyingOffNothingIsOpened) {

@@ -71,6 +71,32 @@ TEST(ParseCommandLine, SendTakesAnOutputAndALevel) {
     EXPECT_TRUE(Parse({"devices", "--json"}).json);
 }
 
+TEST(ParseCommandLine, SendAndPatternTakeTheTransmitterAndItsTimes) {
+    const Options send = Parse({"send", "--ptt", "rigctld:localhost:4532", "--tx-delay", "0",
+                                "--tx-tail", std::to_string(ptt::kTxTailMaxMs)});
+    EXPECT_EQ(send.ptt, ptt::ParsePttSpec("rigctld:localhost:4532"));
+    EXPECT_EQ(send.txDelayMs, 0);
+    EXPECT_EQ(send.txTailMs, ptt::kTxTailMaxMs);
+    const Options plain = Parse({"send"});
+    EXPECT_FALSE(plain.ptt.Keys());
+    EXPECT_EQ(plain.txDelayMs, ptt::kTxDelayDefaultMs);
+    EXPECT_EQ(plain.txTailMs, ptt::kTxTailDefaultMs);
+
+    // pattern: the durations of parameter 10, its design values unless --p10 gives them.
+    const auto fields = FieldsOf(10);
+    const Options pattern = Parse({"pattern", "--ptt", "rts:/dev/ttyUSB0"});
+    EXPECT_EQ(pattern.command, Command::Pattern);
+    std::string design;
+    for (std::size_t i : fields) {
+        EXPECT_EQ(pattern.inputs.fields[i], kParameterTable[i].design);
+        design += (design.empty() ? "" : ",") + std::to_string(kParameterTable[i].design);
+    }
+    EXPECT_NE(CommandUsageText(Command::Pattern).find("по умолчанию " + design), std::string::npos);
+    const Options given = Parse({"pattern", "--p10", "5,6,7"});
+    EXPECT_EQ(given.inputs.fields[fields[0]], 5);
+    EXPECT_EQ(given.inputs.fields[fields[2]], 7);
+}
+
 TEST(ParseCommandLine, DecodeTakesOneFile) {
     const Options o = Parse({"decode", "rec.wav", "--json"});
     EXPECT_EQ(o.file, "rec.wav");
@@ -122,6 +148,17 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         {{"send", "--device", ""}, "--device: пустое значение"},
         {{"packet", "--level", "5"}, "неизвестный параметр \"--level\""},
         {{"devices", "--p1", "5"}, "неизвестный параметр \"--p1\""},
+        {{"send", "--ptt", "cat:1"}, "--ptt: неверное значение \"cat:1\": для cat нужны"},
+        {{"send", "--ptt"},
+         std::string("--ptt: не задано значение; допустимо: ") + ptt::kPttSpecForms},
+        {{"send", "--tx-delay", std::to_string(ptt::kTxDelayMaxMs + 1)},
+         "--tx-delay: значение " + std::to_string(ptt::kTxDelayMaxMs + 1) + " вне диапазона"},
+        {{"send", "--tx-tail", "-1"}, "--tx-tail: значение -1 вне диапазона"},
+        {{"generate", "--ptt", "none"}, "неизвестный параметр \"--ptt\""},
+        {{"pattern", "--tx-delay", "5"}, "неизвестный параметр \"--tx-delay\""},
+        {{"pattern", "--p1", "5"}, "неизвестный параметр \"--p1\""},
+        {{"pattern", "--p10", "1,3,4"}, "--p10: значение 1 вне диапазона"},
+        {{"pattern", "--p10"}, "--p10: не задано значение; допустимо: три длительности"},
         {{"frobnicate"}, "неизвестная команда"},
         {{}, "не задана команда"},
     };
@@ -153,7 +190,11 @@ TEST(UsageText, EachCommandsHelpListsItsOwnOptionsWithin80Columns) {
                   Takes(kParameterCommands, command.command));
         for (const OptionRow& row : kOptions) {
             if (row.apply != ApplyFields) {  // --p1 .. --p10, looked at above
-                EXPECT_EQ(help.find("\n  " + std::string(row.name)) != std::string::npos,
+                // The head line: pattern's --p10 is not the packet's.
+                const std::string head = "\n  " + std::string(row.name) +
+                                         (row.alias ? std::string(", ") + row.alias : "") +
+                                         (row.value ? std::string(" ") + row.value : "") + "\n";
+                EXPECT_EQ(help.find(head) != std::string::npos,
                           Takes(row.commands, command.command))
                     << row.name;
             }
@@ -184,8 +225,10 @@ TEST(ManualPage, ListsTheCommandsAndOptionsOfTheTables) {
     for (std::string line, previous; std::getline(lines, line); previous = line) {
         std::smatch option;
         if ((previous == ".TP" || previous == ".TQ") &&
-            std::regex_search(line, option, std::regex(R"(^\.B[IR]? \\-\\-([a-z0-9]+))"))) {
-            current = &entries["--" + option[1].str()];
+            std::regex_search(line, option, std::regex(R"(^\.B[IR]? \\-\\-((?:[a-z0-9]|\\-)+))"))) {
+            // "tx\-delay" in the page is --tx-delay.
+            current =
+                &entries["--" + std::regex_replace(option[1].str(), std::regex(R"(\\-)"), "-")];
         } else if (line.starts_with(".TP") || line.starts_with(".TQ") || line.starts_with(".SH")) {
             current = nullptr;
         } else if (current != nullptr) {
@@ -194,9 +237,8 @@ TEST(ManualPage, ListsTheCommandsAndOptionsOfTheTables) {
     }
     std::map<std::string, std::string> ranges;  // each option the program takes, and its range
     for (const OptionRow& row : kOptions) {
-        ranges[row.name] = row.max > row.min ? std::to_string(row.min) + " to " +
-                                                   std::to_string(row.max)
-                                             : "";
+        ranges[row.name] =
+            row.max > row.min ? std::to_string(row.min) + " to " + std::to_string(row.max) : "";
     }
     ranges.erase("--p");
     for (const ParameterField& f : kParameterTable) {

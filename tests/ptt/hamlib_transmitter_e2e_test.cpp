@@ -1,5 +1,9 @@
 // CAT and rigctld keying through hamlib, against a real rigctld with hamlib's dummy rig.
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -54,6 +58,18 @@ TEST(HamlibTransmitter, NamesTheDeviceAndWhatIsWrong) {
             EXPECT_THAT(e.what(), HasSubstr(c.message));
         }
     }
+}
+
+// CAT opens with both lines of its port held low; a port that has no modem lines to hold (a
+// pseudo-terminal, as virtual serial ports are) opens all the same.
+TEST(HamlibTransmitter, OpensACatPortWithoutModemLines) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    // hamlib's FT-736R (1010): its open asks the radio nothing, so none need answer.
+    EXPECT_NO_THROW(OpenTransmitter(ParsePttSpec(std::string("cat:1010:") + ptsname(master))));
+    close(master);
 }
 
 }  // namespace

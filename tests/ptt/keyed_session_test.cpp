@@ -50,6 +50,17 @@ TEST(KeyedSession, TheWatchdogReleasesAtTheLimitAndRefusesToKeyAgain) {
     EXPECT_EQ(tx.Edges().size(), 2u);
 }
 
+// For a process about to end: nothing keys between the release and the end.
+TEST(KeyedSession, CloseReleasesForGood) {
+    FakeTransmitter tx;
+    KeyedSession session(tx, 10s);
+    session.Key();
+    session.Close();
+    EXPECT_FALSE(session.keyed());
+    EXPECT_THROW(session.Key(), PttError);
+    EXPECT_THAT(tx.Levels(), ElementsAre(true, false));
+}
+
 TEST(KeyedSession, AKeyThatFailsIsReleasedAllTheSame) {
     FakeTransmitter tx;
     tx.refuseKey = true;
@@ -104,9 +115,28 @@ TEST(KeyedPlay, PlaysNothingWhenTheKeyFailsAndReleasesWhenThePlayThrows) {
     EXPECT_EQ(stuckResult.releaseError, stuck.label + ": отказ");
 }
 
-TEST(SendLimit, IsTheDelayTheSignalTheTailAndTheMargin) {
-    EXPECT_EQ(SendLimit({.txDelayMs = 300, .txTailMs = 100}, 4.25),
-              std::chrono::milliseconds(300 + 4250 + 100) + kHardLimitMargin);
+// A send the watchdog cut short says so, naming the transmitter: its end went out unkeyed.
+TEST(KeyedPlay, ReportsAWatchdogReleaseDuringTheSend) {
+    FakeTransmitter tx;
+    KeyedSession session(tx, 100ms);
+    const Wait noWait = [](std::chrono::milliseconds) {};
+    const auto result = KeyedPlay<int>(session, {}, noWait, [&] {
+        for (int i = 0; i < 500 && !session.expired(); ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return 1;
+    });
+    EXPECT_THAT(result.limitError, HasSubstr(tx.label + ": предельное время передачи истекло"));
+    EXPECT_THAT(tx.Levels(), ElementsAre(true, false));
+
+    KeyedSession inTime(tx, 10s);
+    EXPECT_EQ(KeyedPlay<int>(inTime, {}, noWait, [] { return 1; }).limitError, "");
+}
+
+// The whole file plays, not just the signal in it; a part of a millisecond counts whole.
+TEST(SendLimit, IsTheDelayTheFileTheTailAndTheMargin) {
+    EXPECT_EQ(SendLimit({.txDelayMs = 300, .txTailMs = 100}, 4 * 16000 + 1, 16000),
+              std::chrono::milliseconds(300 + 4001 + 100) + kHardLimitMargin);
 }
 
 // The pattern keyed on the fake clock: each edge at the first reading past the trainer's own edge.

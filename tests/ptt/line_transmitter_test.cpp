@@ -145,5 +145,42 @@ TEST(LineTransmitters, NameAMissingDeviceAndTheGroupThatGivesAccess) {
     }
 }
 
+// A refused open names the group to join; for a CM108 also the udev rule, whether the kernel
+// said EACCES or EPERM.
+TEST(LineTransmitters, ARefusedOpenSaysHowToGetAccess) {
+    struct Refusing : RecordingDeviceIo {
+        int error = 0;
+        int OpenSerial(const std::string&) override { return Refuse(); }
+        int OpenHid(const std::string&) override { return Refuse(); }
+        int Refuse() const {
+            errno = error;
+            return -1;
+        }
+    };
+    const struct {
+        const char* spec;
+        int error;
+        const char* group;
+        bool udevHint;
+    } cases[] = {
+        {"rts:/dev/ttyUSB0", EACCES, "dialout", false},
+        {"cm108:/dev/hidraw0", EACCES, "plugdev", true},
+        {"cm108:/dev/hidraw0", EPERM, "plugdev", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.spec) + " " + std::to_string(c.error));
+        Refusing io;
+        io.error = c.error;
+        try {
+            OpenTransmitter(ParsePttSpec(c.spec), io);
+            ADD_FAILURE() << "opened";
+        } catch (const PttError& e) {
+            EXPECT_THAT(e.what(), HasSubstr(std::string("sudo usermod -aG ") + c.group));
+            EXPECT_EQ(std::string(e.what()).find("правило udev") != std::string::npos, c.udevHint);
+        }
+        EXPECT_EQ(io.closes, 0);
+    }
+}
+
 }  // namespace
 }  // namespace tornel::ptt

@@ -1,6 +1,7 @@
 #include "tests/support/run_process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,17 +26,16 @@ std::string TempPath(const char* tag) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingDir) {
-    const std::string outPath = TempPath(".out");
-    const std::string errPath = TempPath(".err");
-    const pid_t pid = fork();
-    if (pid == 0) {
+StartedProcess::StartedProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& workingDir)
+    : outPath_(TempPath(".out")), errPath_(TempPath(".err")) {
+    pid_ = fork();
+    if (pid_ == 0) {
         if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) {
             _exit(127);
         }
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int in = open("/dev/null", O_RDONLY);
         dup2(out, 1);
         dup2(err, 2);
@@ -49,15 +49,35 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+}
+
+StartedProcess::~StartedProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::remove(outPath_.c_str());
+    std::remove(errPath_.c_str());
+}
+
+void StartedProcess::Signal(int signal) const {
+    kill(pid_, signal);
+}
+
+ProcessResult StartedProcess::Wait() {
     int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
+    waitpid(pid_, &wstatus, 0);
+    pid_ = -1;
     ProcessResult r;
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    r.out = ReadFile(outPath);
-    r.err = ReadFile(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
+    r.out = ReadFile(outPath_);
+    r.err = ReadFile(errPath_);
     return r;
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workingDir) {
+    return StartedProcess(program, args, workingDir).Wait();
 }
 
 std::string CliPath() {
