@@ -28,6 +28,33 @@ struct SendCheckReport {
     std::string detail;
 };
 
+// The status line after a send played to its end on `output`, and what its tooltip adds.
+struct SentLine {
+    std::string status;
+    std::string detail;  // empty: the line says it all
+};
+
+// Without a check: the build's status, then the output. With one: its verdict, and in the
+// tooltip the build's status, the output and the check's detail on the input `inputLabel`. The
+// window and the browser edition both word it here.
+inline SentLine SentStatusLine(const std::string& buildStatus, const std::string& output,
+                               const SendCheckReport& checked, const std::string& inputLabel) {
+    if (checked.status.empty()) {
+        return {buildStatus + "  выдано: «" + output + "»", {}};
+    }
+    const auto first = buildStatus.find_first_not_of(' ');
+    const auto last = buildStatus.find_last_not_of(' ');
+    std::string detail =
+        (first == std::string::npos ? std::string() : buildStatus.substr(first, last - first + 1)) +
+        "\nвыдано на: " + output;
+    if (!checked.detail.empty()) {
+        detail +=
+            (inputLabel.empty() ? "\nконтроль: " : "\nконтроль на входе «" + inputLabel + "»: ") +
+            checked.detail;
+    }
+    return {checked.status, detail};
+}
+
 class SendCheck {
   public:
     // `input`: the server's name of the input; `inputLabel`: how messages name it.

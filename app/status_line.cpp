@@ -20,10 +20,6 @@ QString OutOfRangeStatus(int fieldIndex, std::int32_t value, const ParameterTabl
     return QStringLiteral(" значение %1 вне диапазона %2..%3").arg(value).arg(f.min).arg(f.max);
 }
 
-QString SentStatus(const QString& buildStatus, const QString& output) {
-    return buildStatus + QStringLiteral("  выдано: «%1»").arg(output);
-}
-
 QString WithoutFilePrefix(const QString& message, const QString& path) {
     const QString prefix = QStringLiteral("файл \"%1\": ").arg(path);
     return message.startsWith(prefix) ? message.mid(prefix.size()) : message;

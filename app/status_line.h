@@ -24,9 +24,6 @@ QString FitStatusLine(const QString& text, const QLabel& line);
 QString OutOfRangeStatus(int fieldIndex, std::int32_t value,
                          const ParameterTable& table = kParameterTable);
 
-// A send played to its end: the build's status, then the output it went to.
-QString SentStatus(const QString& buildStatus, const QString& output);
-
 // A parameter-set message of the form `файл "<path>": <reason>` without the path, which the
 // status line has no room for: the reason alone (the message as it is when it has another form).
 QString WithoutFilePrefix(const QString& message, const QString& path);

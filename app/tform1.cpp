@@ -318,19 +318,9 @@ void TForm1::ShowSendResult(const platform::PlayResult& result, const SendCheckR
     } else if (!result.played || !result.error.empty()) {
         SetStatus(QStringLiteral(" Сигнал не выдан: ") + QString::fromStdString(result.error));
     } else {
-        const QString output = QString::fromStdString(result.deviceDescription);
-        if (checked.status.empty()) {
-            SetStatus(SentStatus(buildStatus_, output));
-            return;
-        }
-        const QString played = QStringLiteral("выдано на: ") + output;
-        QString detail = buildStatus_.trimmed() + u'\n' + played;
-        if (!checked.detail.empty()) {
-            detail += QStringLiteral("\nконтроль на входе «%1»: %2")
-                          .arg(QString::fromStdString(soundSettings_.CheckInputLabel()),
-                               QString::fromStdString(checked.detail));
-        }
-        SetStatus(QString::fromStdString(checked.status), detail);
+        const SentLine line = SentStatusLine(buildStatus_.toStdString(), result.deviceDescription,
+                                             checked, soundSettings_.CheckInputLabel());
+        SetStatus(QString::fromStdString(line.status), QString::fromStdString(line.detail));
     }
 }
 

@@ -102,14 +102,6 @@ constexpr std::array<std::pair<std::string_view, const char*>, 8> kBrowserReason
     {"QuotaExceededError", "в хранилище браузера нет места"},
 }};
 
-std::string Trimmed(const std::string& text) {
-    constexpr const char* kBlanks = " \t\n";
-    const auto first = text.find_first_not_of(kBlanks);
-    return first == std::string::npos
-               ? ""
-               : text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 }  // namespace
 
 WebCore::WebCore() = default;
@@ -225,19 +217,14 @@ std::string WebCore::ProgressText(double fraction) {
 
 std::string WebCore::SentStatus(const std::string& output, const std::string& verdict,
                                 const std::string& inputLabel) const {
-    const std::string device = output.empty() ? kDefaultOutputText : output;
-    if (verdict.empty()) {
-        return Json{{"status", sentBuildStatus_ + "  выдано: «" + device + "»"}, {"tip", ""}}
-            .dump();
+    app::SendCheckReport checked;
+    if (!verdict.empty()) {
+        const Json v = Json::parse(verdict);
+        checked = {v.at("status"), v.value("detail", "")};
     }
-    const Json v = Json::parse(verdict);
-    std::string tip = Trimmed(sentBuildStatus_) + "\nвыдано на: " + device;
-    if (const std::string detail = v.value("detail", ""); !detail.empty()) {
-        tip +=
-            (inputLabel.empty() ? "\nконтроль: " : "\nконтроль на входе «" + inputLabel + "»: ") +
-            detail;
-    }
-    return Json{{"status", v.at("status")}, {"tip", tip}}.dump();
+    const app::SentLine line = app::SentStatusLine(
+        sentBuildStatus_, output.empty() ? kDefaultOutputText : output, checked, inputLabel);
+    return Json{{"status", line.status}, {"tip", line.detail}}.dump();
 }
 
 std::string WebCore::BrowserReason(const std::string& errorName) {
