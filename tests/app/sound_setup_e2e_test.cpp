@@ -135,6 +135,32 @@ TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
     EXPECT_TRUE(list->currentText().contains(QStringLiteral("не подключено")));
 }
 
+// Two outputs with the same description are listed, remembered and named as missing with their
+// server's names beside it.
+TEST(SoundSetupOfOutputsAlike, TellsThemApartByTheirNames) {
+    if (!PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    PulseServer server({.nullSinks = {"card1", "card2"}});
+    const auto backend = platform::MakeSystemSoundBackend("tornel-test");
+    SoundDialog dialog(*backend, SoundSettings{.device = "card2"});
+    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
+    EXPECT_TRUE(list->itemText(list->findData(QStringLiteral("card1")))
+                    .startsWith(QStringLiteral("Null Output (card1)")));
+    EXPECT_EQ(list->currentText(), QStringLiteral("Null Output (card2)"));
+    const SoundSettings chosen = dialog.chosen();
+    EXPECT_EQ(chosen.DeviceLabel(), "Null Output (card2)");
+
+    // Remembered while no other output looked so, an absent one is told apart from those alike.
+    SoundDialog again(*backend, {.device = "card3", .deviceDescription = "Null Output"});
+    EXPECT_EQ(again.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"))->currentText(),
+              QStringLiteral("Null Output (card3) (не подключено)"));
+    EXPECT_EQ(again.chosen().DeviceLabel(), "Null Output (card3)");
+    EXPECT_TRUE(again.findChild<QLabel*>(QStringLiteral("Label_State"))
+                    ->text()
+                    .contains(QStringLiteral("«Null Output (card3)»")));
+}
+
 TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     SoundDialog dialog(*state->devices.sound, SoundSettings{});
     auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
@@ -147,9 +173,11 @@ TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     // announces, plugged in and out.
     auto* inputs = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_CheckInput"));
     auto listed = [&](const char* input) { return inputs->findData(QString::fromLatin1(input)); };
+    EXPECT_EQ(inputs->itemText(0), QStringLiteral("выключен (входы не найдены)"));
     server->Pactl({"load-module", "module-sine-source", "source_name=line"});
     server->Pactl({"set-default-source", "line"});
     EXPECT_TRUE(ProcessUntil([&] { return listed("line") >= 0; }, 5.0));
+    EXPECT_EQ(inputs->itemText(0), QStringLiteral("выключен"));
     server->Pactl({"load-module", "module-null-source", "source_name=usb"});
     EXPECT_TRUE(ProcessUntil([&] { return listed("usb") >= 0; }, 5.0));
     server->Pactl({"unload-module", "module-null-source"});
