@@ -1,5 +1,6 @@
-// What start-up decides outside the window: where a menu start writes its files, and where the
-// window is placed on a screen smaller than the engineering view.
+// What start-up decides outside the window: where a menu start writes its files, where the
+// window is placed on a screen smaller than the engineering view, and that the sound server is
+// contacted only after the window's first paint.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,9 +8,11 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 
 #include "app/start_up.h"
 #include "tests/support/run_process.h"
+#include "tests/trainer/recording_tone_output.h"
 #include "window_fixture.h"
 
 namespace tornel::app::testing {
@@ -164,6 +167,59 @@ TEST(DisplayFailure, DisplayThatCannotBeOpenedEndsWithStatus1AndARussianMessage)
                          std::string(TORNEL_BINARY_DIR) + "/tornel4"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find(DisplayFailureMessage(":97.0")), std::string::npos) << r.err;
+}
+
+// A sound system of tone outputs alone, which counts the ones it made.
+class ToneCountingBackend : public platform::SoundBackend {
+  public:
+    std::unique_ptr<platform::ToneOutput> MakeToneOutput() override {
+        auto tone = std::make_unique<fakes::RecordingToneOutput>();
+        made.push_back(tone.get());
+        return tone;
+    }
+    std::unique_ptr<platform::SoundOutput> MakeSoundOutput() override { return nullptr; }
+    std::unique_ptr<platform::SoundInput> MakeSoundInput(const std::string&) override {
+        return nullptr;
+    }
+    platform::SoundDevices ListDevices() override { return {}; }
+    std::unique_ptr<platform::DeviceWatch> WatchDevices() override { return nullptr; }
+    std::unique_ptr<platform::BackgroundPlayback> StartCheckTone(
+        const platform::PlaybackTarget&) override {
+        return nullptr;
+    }
+
+    std::vector<fakes::RecordingToneOutput*> made;
+};
+
+std::unique_ptr<ProgramState> StateOn(std::unique_ptr<ToneCountingBackend> sound) {
+    return std::make_unique<ProgramState>(
+        SystemDevices{.family = platform::PlatformFamily::Nt,
+                      .sound = std::move(sound),
+                      .ports = std::make_unique<platform::RecordingPorts>(),
+                      .clock = std::make_unique<platform::FakeClock>(platform::Seconds{0.0})});
+}
+
+TEST(BeepStream, OpensOnceAfterTheFirstPaintOrAtAnEarlierBeep) {
+    auto backend = std::make_unique<ToneCountingBackend>();
+    const ToneCountingBackend& sound = *backend;
+    const auto state = StateOn(std::move(backend));
+    EXPECT_TRUE(sound.made.empty()) << "the stream was opened before the window";
+    QWidget window;
+    AfterFirstPaint(window, [&] { state->OpenToneOutput(); });
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sound.made.empty(); }, 5000));
+    state->devices.tone->Beep(800, 10);
+    ASSERT_EQ(sound.made.size(), 1u);
+    EXPECT_EQ(sound.made[0]->Frequencies(), std::vector<int>{800});
+
+    // A beep before the paint opens it itself, and later opening keeps that one.
+    auto early = std::make_unique<ToneCountingBackend>();
+    const ToneCountingBackend& earlySound = *early;
+    const auto earlyState = StateOn(std::move(early));
+    earlyState->devices.tone->Beep(600, 10);
+    earlyState->OpenToneOutput();
+    ASSERT_EQ(earlySound.made.size(), 1u);
+    EXPECT_EQ(earlySound.made[0]->Frequencies(), std::vector<int>{600});
 }
 
 }  // namespace
