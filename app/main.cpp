@@ -1,8 +1,8 @@
-// Start-up of the programmer: the state the program keeps for its whole run (with the tone output
-// opened once, ready for the trainer's beeps), the application object with Qt's Russian texts,
-// the main window (whose creation loads the help pages, draws the trainer's diagram and chooses
-// the view), shown in a scroll area where the screen is too small for it, the hidden second
-// window, then the message loop until the window closes.
+// Start-up of the programmer: the state the program keeps for its whole run (its tone output
+// opened once, after the window's first paint, ready for the trainer's beeps), the application
+// object with Qt's Russian texts, the main window (whose creation loads the help pages, draws the
+// trainer's diagram and chooses the view), shown in a scroll area where the screen is too small
+// for it, the hidden second window, then the message loop until the window closes.
 
 #include <QApplication>
 #include <QIcon>
@@ -83,6 +83,8 @@ int main(int argc, char* argv[]) {
     }
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
     tornel::app::ReportFirstPaint(form1);
+    // The trainer's beep stream, ready long before its first beep (two seconds after "старт").
+    tornel::app::AfterFirstPaint(form1, [&state = *state] { state.OpenToneOutput(); });
     const tornel::app::ScrollWindow scroll = tornel::app::ShowOnScreen(form1);
 
     tornel::app::TForm2 form2;  // created and kept, never shown

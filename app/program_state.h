@@ -18,10 +18,34 @@
 
 namespace tornel::app {
 
+// The tone output of the system's sound backend, made once, at Open() (the program calls it
+// right after the window's first paint: opening the beep stream talks to the sound server, which
+// the first paint need not wait for), or at the first beep, whichever comes first. Once open, the
+// stream is kept ready so that every beep starts when its edge is crossed.
+class ToneOutputOpenedLater : public platform::ToneOutput {
+  public:
+    explicit ToneOutputOpenedLater(platform::SoundBackend& sound) : sound_(sound) {}
+    void Open() {
+        if (!tone_) {
+            tone_ = sound_.MakeToneOutput();
+        }
+    }
+    bool IsOpen() const { return tone_ != nullptr; }
+    void Beep(int frequencyHz, int durationMs) override {
+        Open();
+        if (tone_) {
+            tone_->Beep(frequencyHz, durationMs);
+        }
+    }
+
+  private:
+    platform::SoundBackend& sound_;
+    std::unique_ptr<platform::ToneOutput> tone_;
+};
+
 // What the program needs from the system. A part left empty is taken from this system: its
-// platform family, its sound backend, a tone output made by that backend (opened here, once, so
-// that every beep starts when its edge is crossed), the port pair and the monotonic clock. Tests
-// hand in fakes for some or all of them.
+// platform family, its sound backend, a tone output made by that backend (ToneOutputOpenedLater),
+// the port pair and the monotonic clock. Tests hand in fakes for some or all of them.
 struct SystemDevices {
     std::optional<platform::PlatformFamily> family{};
     std::unique_ptr<platform::SoundBackend> sound{};
@@ -41,7 +65,7 @@ inline SystemDevices CompleteWithSystem(SystemDevices devices) {
         devices.sound = platform::MakeSystemSoundBackend(kSoundApplicationName);
     }
     if (!devices.tone) {
-        devices.tone = devices.sound->MakeToneOutput();
+        devices.tone = std::make_unique<ToneOutputOpenedLater>(*devices.sound);
     }
     if (!devices.ports) {
         devices.ports = platform::MakeSystemPorts();
@@ -59,6 +83,13 @@ struct ProgramState {
           trainer(*devices.clock) {}
     ProgramState(const ProgramState&) = delete;
     ProgramState& operator=(const ProgramState&) = delete;
+
+    // Opens the system's tone output now (a tone output handed in is left alone).
+    void OpenToneOutput() {
+        if (auto* later = dynamic_cast<ToneOutputOpenedLater*>(devices.tone.get())) {
+            later->Open();
+        }
+    }
 
     SystemDevices devices;            // beneath the speaker services and the trainer
     SpeakerServices speaker;          // the beeps and the wait; "звук" switches it

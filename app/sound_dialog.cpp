@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/transmitter_box.h"
+#include "platform/device_label.h"
 #include "ui_sound_dialog.h"
 
 namespace tornel::app {
@@ -28,24 +29,26 @@ std::string DataOf(const QComboBox* list) {
 }
 
 // Fills `list` with `first` (meaning no device of the list) and the server's `devices`, its
-// default marked, and selects `selected`; one that is absent is added, marked as missing.
-// Remembers each description in `descriptions`. Returns whether `selected` is present.
+// default marked, and selects `selected`; one that is absent is added, marked as missing. Each
+// is shown by its label (platform::DeviceLabel: the server's name beside a description that
+// another device shares), which `labels` remembers. Returns whether `selected` is present.
 bool ShowDeviceList(QComboBox* list, const QString& first,
                     const std::vector<platform::SoundDevice>& devices, const std::string& selected,
-                    std::map<std::string, std::string>& descriptions) {
+                    std::map<std::string, std::string>& labels) {
     list->clear();
     list->addItem(first, QString());
     bool present = selected.empty();
     for (const platform::SoundDevice& device : devices) {
-        descriptions[device.name] = device.description;
-        list->addItem(Text(device.description) +
+        labels[device.name] = platform::DeviceLabel(devices, device);
+        list->addItem(Text(labels[device.name]) +
                           (device.isDefault ? QStringLiteral(" (основной в системе)") : QString()),
                       Text(device.name));
         present = present || device.name == selected;
     }
     if (!present) {
-        list->addItem(Text(descriptions[selected]) + QStringLiteral(" (не подключено)"),
-                      Text(selected));
+        // Named as it was remembered, with its server's name where a present one looks alike.
+        labels[selected] = platform::DeviceLabel(devices, {selected, labels[selected]});
+        list->addItem(Text(labels[selected]) + QStringLiteral(" (не подключено)"), Text(selected));
     }
     list->setCurrentIndex(list->findData(Text(selected)));
     return present;
@@ -73,10 +76,10 @@ SoundDialog::SoundDialog(platform::SoundBackend& backend, const SoundSettings& c
     connect(this, &QDialog::finished, this, &SoundDialog::StopCheck);
 
     if (!current.device.empty()) {
-        outputDescriptions_[current.device] = current.DeviceLabel();
+        outputLabels_[current.device] = current.DeviceLabel();
     }
     if (!current.checkInput.empty()) {
-        inputDescriptions_[current.checkInput] = current.CheckInputLabel();
+        inputLabels_[current.checkInput] = current.CheckInputLabel();
     }
     watch_ = backend_.WatchDevices();
     ShowDevices(current.device, current.checkInput);
@@ -94,12 +97,12 @@ SoundSettings SoundDialog::chosen() const {
     SoundSettings settings;
     settings.device = SelectedDevice();
     if (!settings.device.empty()) {
-        settings.deviceDescription = outputDescriptions_.at(settings.device);
+        settings.deviceDescription = outputLabels_.at(settings.device);
     }
     settings.level = ui_->SpinBox_Level->value();
     settings.checkInput = SelectedCheckInput();
     if (!settings.checkInput.empty()) {
-        settings.checkInputDescription = inputDescriptions_.at(settings.checkInput);
+        settings.checkInputDescription = inputLabels_.at(settings.checkInput);
     }
     settings.transmitter = transmitter_->Spec();
     settings.keying = transmitter_->Keying();
@@ -127,16 +130,19 @@ void SoundDialog::ShowDevices(const std::string& output, const std::string& chec
     const platform::SoundDevices& devices = watch_->devices();
     QStringList problems;
     if (!ShowDeviceList(ui_->ComboBox_Device, QStringLiteral("по умолчанию"), devices.outputs,
-                        output, outputDescriptions_)) {
+                        output, outputLabels_)) {
         problems << QStringLiteral(
                         "Выбранное устройство «%1» не подключено: сигнал выдан не будет.")
-                        .arg(Text(outputDescriptions_[output]));
+                        .arg(Text(outputLabels_[output]));
     }
-    if (!ShowDeviceList(ui_->ComboBox_CheckInput, QStringLiteral("выключен"), devices.inputs,
-                        checkInput, inputDescriptions_)) {
+    // A server without inputs offers nothing to listen with: the list says so at its first item.
+    const QString off = devices.reachable && devices.inputs.empty()
+                            ? QStringLiteral("выключен (входы не найдены)")
+                            : QStringLiteral("выключен");
+    if (!ShowDeviceList(ui_->ComboBox_CheckInput, off, devices.inputs, checkInput, inputLabels_)) {
         problems << QStringLiteral(
                         "Вход контроля «%1» не подключён: сигнал будет выдан без контроля.")
-                        .arg(Text(inputDescriptions_[checkInput]));
+                        .arg(Text(inputLabels_[checkInput]));
     }
     QString state = problems.join(u'\n');
     if (!devices.reachable) {

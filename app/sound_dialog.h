@@ -50,9 +50,9 @@ class SoundDialog : public QDialog {
     platform::SoundBackend& backend_;
     std::unique_ptr<platform::DeviceWatch> watch_;
     std::unique_ptr<platform::BackgroundPlayback> check_;
-    // Every device seen, by name.
-    std::map<std::string, std::string> outputDescriptions_;
-    std::map<std::string, std::string> inputDescriptions_;
+    // The label of every device seen, by name.
+    std::map<std::string, std::string> outputLabels_;
+    std::map<std::string, std::string> inputLabels_;
     QTimer* watchTimer_ = nullptr;
     QTimer* checkTimer_ = nullptr;
     TransmitterBox* transmitter_ = nullptr;

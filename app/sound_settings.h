@@ -17,16 +17,18 @@
 namespace tornel::app {
 
 struct SoundSettings {
-    std::string device{};             // the server's name; empty: the system default output
-    std::string deviceDescription{};  // as the desktop named it when it was chosen
+    std::string device{};  // the server's name; empty: the system default output
+    // How the sound setup named it when it was chosen (platform::DeviceLabel): the desktop's
+    // description, with the server's name beside it where another output had the same one.
+    std::string deviceDescription{};
     int level = platform::kLevelMax;
     std::string checkInput{};  // the server's name of the input; empty: no check (the default)
-    std::string checkInputDescription{};
-    ptt::PttSpec transmitter{};  // none: nothing is keyed (the default)
+    std::string checkInputDescription{};  // likewise
+    ptt::PttSpec transmitter{};           // none: nothing is keyed (the default)
     ptt::KeyingTimes keying{};
 
     platform::PlaybackTarget Target() const { return {device, level}; }
-    // How messages name the chosen output and the check input.
+    // How messages name the chosen output and the check input: as remembered, else by name.
     std::string DeviceLabel() const {
         return deviceDescription.empty() ? device : deviceDescription;
     }

@@ -12,11 +12,14 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
 #include "install_layout.h"
 
@@ -31,21 +34,29 @@ bool IsSet(const char* name) {
 
 Q_LOGGING_CATEGORY(lcStartUp, "tornel4.startup", QtWarningMsg)
 
-// Writes kFirstPaintLine at the first paint of the widget it watches, then removes itself.
-class FirstPaintReport : public QObject {
+// Runs its work at the first paint of the widget it watches, then removes itself.
+class AtFirstPaint : public QObject {
   public:
-    using QObject::QObject;
+    AtFirstPaint(QObject* parent, std::function<void()> work)
+        : QObject(parent), work_(std::move(work)) {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            qCDebug(lcStartUp, "%s", kFirstPaintLine);
             watched->removeEventFilter(this);
             deleteLater();
+            work_();
         }
         return false;
     }
+
+  private:
+    std::function<void()> work_;
 };
+
+void WatchFirstPaint(QWidget& window, std::function<void()> work) {
+    window.installEventFilter(new AtFirstPaint(&window, std::move(work)));  // owned by the window
+}
 
 // The message handler in force before the guard's, for every message but the fatal one.
 QtMessageHandler previousHandler = nullptr;
@@ -162,8 +173,14 @@ DisplayFailureGuard::~DisplayFailureGuard() {
 
 void ReportFirstPaint(QWidget& window) {
     if (lcStartUp().isDebugEnabled()) {
-        window.installEventFilter(new FirstPaintReport(&window));  // owned by the window
+        WatchFirstPaint(window, [] { qCDebug(lcStartUp, "%s", kFirstPaintLine); });
     }
+}
+
+void AfterFirstPaint(QWidget& window, std::function<void()> work) {
+    WatchFirstPaint(window, [work = std::move(work)] {
+        QTimer::singleShot(0, work);  // once the paint is done and on the screen
+    });
 }
 
 std::string DisplayFailureMessage(const std::string& display) {

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +84,10 @@ class DisplayFailureGuard {
 // kFirstPaintLine on standard error, for measuring the start-up from outside the process.
 inline constexpr const char* kFirstPaintLine = "window painted";
 void ReportFirstPaint(QWidget& window);
+
+// Runs `work` once the window's first paint is done, from the message loop: what the first sight
+// of the window need not wait for.
+void AfterFirstPaint(QWidget& window, std::function<void()> work);
 
 // What the guard prints, for the display named `display`.
 std::string DisplayFailureMessage(const std::string& display);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/device_label.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_level.h"
 #include "signal/synthesizer_detail.h"
@@ -104,10 +105,10 @@ PlayResult CutShort(double played, double seconds) {
     return result;
 }
 
-// The description the desktop shows for the output `name`; its name when not listed.
+// How the status line names the output `name` (DeviceLabel); its name when not listed.
 std::string OutputDescription(const SoundDevices& devices, const std::string& name) {
     const auto it = std::ranges::find(devices.outputs, name, &SoundDevice::name);
-    return it != devices.outputs.end() ? it->description : name;
+    return it != devices.outputs.end() ? DeviceLabel(devices.outputs, *it) : name;
 }
 
 class FilePlayer : public SoundOutput {

@@ -1,5 +1,6 @@
-// What start-up decides outside the window: where a menu start writes its files, and where the
-// window is placed on a screen smaller than the engineering view.
+// What start-up decides outside the window: where a menu start writes its files, where the
+// window is placed on a screen smaller than the engineering view, and that the beep stream is
+// opened only after the window's first paint.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,9 +8,11 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 
 #include "app/start_up.h"
 #include "tests/support/run_process.h"
+#include "tests/trainer/recording_tone_output.h"
 #include "window_fixture.h"
 
 namespace tornel::app::testing {
@@ -164,6 +167,42 @@ TEST(DisplayFailure, DisplayThatCannotBeOpenedEndsWithStatus1AndARussianMessage)
                          std::string(TORNEL_BINARY_DIR) + "/tornel4"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find(DisplayFailureMessage(":97.0")), std::string::npos) << r.err;
+}
+
+// A sound system of tone outputs alone, which counts the ones it made.
+class ToneCountingBackend : public platform::SoundBackend {
+  public:
+    std::unique_ptr<platform::ToneOutput> MakeToneOutput() override {
+        ++made;
+        return std::make_unique<fakes::RecordingToneOutput>();
+    }
+    std::unique_ptr<platform::SoundOutput> MakeSoundOutput() override { return nullptr; }
+    std::unique_ptr<platform::SoundInput> MakeSoundInput(const std::string&) override {
+        return nullptr;
+    }
+    platform::SoundDevices ListDevices() override { return {}; }
+    std::unique_ptr<platform::DeviceWatch> WatchDevices() override { return nullptr; }
+    std::unique_ptr<platform::BackgroundPlayback> StartCheckTone(
+        const platform::PlaybackTarget&) override {
+        return nullptr;
+    }
+    int made = 0;
+};
+
+TEST(BeepStream, OpensOnceAfterTheFirstPaint) {
+    auto backend = std::make_unique<ToneCountingBackend>();
+    const int& made = backend->made;
+    ProgramState state(SystemDevices{.family = platform::PlatformFamily::Nt,
+                                     .sound = std::move(backend),
+                                     .ports = std::make_unique<platform::RecordingPorts>(),
+                                     .clock = std::make_unique<platform::FakeClock>()});
+    EXPECT_EQ(made, 0) << "the stream was opened before the window";
+    QWidget window;
+    AfterFirstPaint(window, [&] { state.OpenToneOutput(); });
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return made > 0; }, 5000));
+    state.devices.tone->Beep(800, 10);  // on the stream opened then
+    EXPECT_EQ(made, 1);
 }
 
 }  // namespace

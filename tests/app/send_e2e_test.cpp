@@ -77,6 +77,9 @@ TEST_F(SendThroughSoundServer, PlaysWholeOnAnOutputThatRendersSecondsAhead) {
     Button("Button_Out")->click();
 
     EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+    // Both null sinks are "Null Output": the one played on is told apart by its server's name.
+    EXPECT_TRUE(StatusTip().endsWith(QStringLiteral("выдано: «Null Output (card2)»")))
+        << StatusTip().toStdString();
     const auto file = DataChunkOf(dir.path().toStdString() + "/" + kWavFileName);
     // A monitor that wakes with its sink loses the first few milliseconds.
     ASSERT_GE(server.Monitor("card2").WaitForPlayed(mark, file, 800, std::chrono::seconds(5)), 0)

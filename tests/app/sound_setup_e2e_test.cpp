@@ -135,6 +135,26 @@ TEST_F(SoundSetup, AbsentOutputIsNamedAndNothingPlays) {
     EXPECT_TRUE(list->currentText().contains(QStringLiteral("не подключено")));
 }
 
+// Two outputs with the same description, listed and remembered with their names beside it; an
+// absent one remembered as "Null Output" is told apart from those present.
+TEST(SoundSetupOfOutputsAlike, TellsThemApartByTheirNames) {
+    if (!PulseServer::Available()) {
+        GTEST_SKIP() << "pulseaudio is not installed";
+    }
+    PulseServer server({.nullSinks = {"card1", "card2"}});
+    const auto backend = platform::MakeSystemSoundBackend("tornel-test");
+    for (const SoundSettings& remembered :
+         {SoundSettings{.device = "card2"},
+          SoundSettings{.device = "card3", .deviceDescription = "Null Output"}}) {
+        SoundDialog dialog(*backend, remembered);
+        const std::string label = "Null Output (" + remembered.device + ")";
+        EXPECT_TRUE(dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"))
+                        ->currentText()
+                        .startsWith(QString::fromStdString(label)));
+        EXPECT_EQ(dialog.chosen().DeviceLabel(), label);
+    }
+}
+
 TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     SoundDialog dialog(*state->devices.sound, SoundSettings{});
     auto* list = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_Device"));
@@ -147,9 +167,11 @@ TEST_F(SoundSetup, DialogFollowsTheDevicesAndPlaysTheCheckToneOnTheChosenOne) {
     // announces, plugged in and out.
     auto* inputs = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox_CheckInput"));
     auto listed = [&](const char* input) { return inputs->findData(QString::fromLatin1(input)); };
+    EXPECT_EQ(inputs->itemText(0), QStringLiteral("выключен (входы не найдены)"));
     server->Pactl({"load-module", "module-sine-source", "source_name=line"});
     server->Pactl({"set-default-source", "line"});
     EXPECT_TRUE(ProcessUntil([&] { return listed("line") >= 0; }, 5.0));
+    EXPECT_EQ(inputs->itemText(0), QStringLiteral("выключен"));
     server->Pactl({"load-module", "module-null-source", "source_name=usb"});
     EXPECT_TRUE(ProcessUntil([&] { return listed("usb") >= 0; }, 5.0));
     server->Pactl({"unload-module", "module-null-source"});

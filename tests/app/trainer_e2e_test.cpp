@@ -1,6 +1,7 @@
 // A whole trainer run through a real sound server: the window's own Timer1 in an event loop, the
-// real monotonic clock and the tone output the program opens at start. The sink's recording is a
-// continuous timeline, so the distance between two tone onsets in it is the time between them.
+// real monotonic clock and the tone output the program opens after its first paint. The sink's
+// recording is a continuous timeline, so the distance between two tone onsets in it is the time
+// between them.
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -22,7 +23,8 @@ TEST(TrainerThroughSoundServer, RunSoundsItsFourEdgesTwoThreeAndFourSecondsApart
         GTEST_SKIP() << "pulseaudio is not installed";
     }
     test::PulseServer server({.rate = 48000, .channels = 8});
-    ProgramState state;  // the system's clock and tone output, opened on this server
+    ProgramState state;      // the system's clock and tone output, on this server
+    state.OpenToneOutput();  // as the program does once its window is painted
     QTemporaryDir dir;
     WindowServices services;
     services.workDir = dir.path().toStdString();
