@@ -100,7 +100,7 @@ TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
     auto* timer2 = form->findChild<QTimer*>(QStringLiteral("Timer2"));
     ASSERT_NE(timer2, nullptr);
     EXPECT_TRUE(timer2->isActive());
-    QTRY_VERIFY(!timer2->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !timer2->isActive(); }));
     EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
 }
 
@@ -135,7 +135,10 @@ TEST_P(Views, FirstArgumentChoosesTheViewAndItsSize) {
     if (engineering) {
         EXPECT_EQ(form->size(), QSize(1397, 745));  // the design client area
     } else {
-        QTRY_COMPARE(form->frameGeometry().size(), QSize(858, 572));  // frame included
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return form->frameGeometry().size() == QSize(858, 572);
+        })) << form->frameGeometry().width()
+            << "x" << form->frameGeometry().height();  // frame included
     }
     EXPECT_EQ(Control<QGroupBox>("GroupBox11")->isVisible(), engineering);
     EXPECT_EQ(Control<QGroupBox>("GroupBox_MasPer")->isVisible(), engineering);

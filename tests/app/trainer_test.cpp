@@ -103,7 +103,8 @@ TEST_F(Trainer, RunBeepsAtEachEdgeFollowsTheClockAndEndsAfterTheWait) {
 }
 
 TEST_F(Trainer, EdgeDueBeforeTheNextTickGetsATickOfItsOwn) {
-    QTRY_VERIFY(!Control<QTimer>("Timer2")->isActive());  // its redraw would stop the run
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !Control<QTimer>("Timer2")->isActive(); }));  // its redraw would stop the run
     Click();
     clock->Set(state->trainer.RunStart() + Seconds{2.0 - 0.004});  // 4 ms before the first PTT
     Tick(0.0);
@@ -237,7 +238,8 @@ namespace {
 // While "выдать" plays the signal nothing else runs: a trainer edge crossed meanwhile does not
 // beep into the controller's signal; the run goes on by the clock once the playback is over.
 TEST_F(Trainer, NoBeepWhileTheSignalPlays) {
-    QTRY_VERIFY(!Control<QTimer>("Timer2")->isActive());  // its redraw would stop the run
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !Control<QTimer>("Timer2")->isActive(); }));  // its redraw would stop the run
     Click();
     Tick();
     sound.duringPlayback = [this] { Tick(2.5); };  // crosses the start of the first PTT
