@@ -14,6 +14,7 @@
 #include "platform/sound_level.h"
 #include "sets/parameter_set_file.h"
 #include "signal/resampler.h"
+#include "signal/signal_constants.h"
 #include "signal/wav_reader.h"
 #include "signal/wav_writer.h"
 #include "widgets/rtf_html.h"
@@ -372,7 +373,7 @@ EarCheck::EarCheck(int sampleRate, const std::string& packetJson)
 void EarCheck::Feed(const std::vector<float>& samples) {
     scaled_.resize(samples.size());
     std::transform(samples.begin(), samples.end(), scaled_.begin(),
-                   [](float v) { return v * 32768.0f; });
+                   [](float v) { return v * static_cast<float>(kFullScale); });
     check_.Feed(scaled_);
 }
 
