@@ -3,10 +3,6 @@
 // rigctld: started by the constructor, which waits until it answers, stopped by the destructor.
 // A watcher thread asks it for the PTT state every few milliseconds over a connection of its own
 // and notes each change with the time it was seen.
-//
-//   tornel::test::RigctldServer rig;
-//   ... key through "rigctld:127.0.0.1:" + std::to_string(rig.port()) ...
-//   rig.Changes();  // {{t0, true}, {t1, false}}
 
 #include <sys/types.h>
 
@@ -36,11 +32,8 @@ class RigctldServer {
     // True when rigctld is installed.
     static bool Available();
 
-    int port() const { return port_; }
     // "rigctld:127.0.0.1:PORT"
     std::string Spec() const;
-    // The PTT state as the daemon reports it now.
-    bool Keyed() const;
     // Every change the watcher has seen so far, oldest first (the first entry is the state at
     // start, released).
     std::vector<Change> Changes() const;
@@ -48,6 +41,7 @@ class RigctldServer {
     bool WaitFor(bool keyed, std::chrono::milliseconds timeout) const;
 
   private:
+    bool Keyed() const;
     void Watch();
 
     int port_ = 0;
