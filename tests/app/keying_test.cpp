@@ -44,19 +44,15 @@ class Keying : public WindowTest {
     double PatternTime() const { return (clock->Now() - state->trainer.RunStart()).count() - 2.0; }
     // The trainer keys from a thread of its own: waits until the transmitter stands where the
     // indicator does.
-    void Settle() {
+    void TickSettled() {
+        Tick();
         const auto levelShown = [&] {
             const auto levels = fake.tx.Levels();
             return (!levels.empty() && levels.back()) == Shown(Control<QLabel>("Label_PTT"));
         };
         ASSERT_TRUE(QTest::qWaitFor(levelShown, 5000));
     }
-    void TickSettled() {
-        Tick();
-        Settle();
-    }
 
-    std::vector<double> edgeTimes;  // pattern times of the keyed edges, where a test notes them
     test::FakeOpener fake;
 };
 
@@ -80,21 +76,35 @@ TEST_F(Keying, SendKeysWaitsTheDelayPlaysWaitsTheTailAndReleases) {
     EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
 }
 
-TEST_F(Keying, ATransmitterThatCannotBeKeyedStopsTheSendBeforeAnythingPlays) {
-    UseKeying();
-    fake.refuseOpen = true;
-    Send();
-    EXPECT_THAT(sound.playedPaths, IsEmpty());
-    // The line cuts what does not fit; its tooltip holds the whole.
-    EXPECT_TRUE(Status().startsWith(QStringLiteral(" Сигнал не выдан: RTS порта")));
-    EXPECT_EQ(StatusTip(), QStringLiteral("Сигнал не выдан: RTS порта /dev/ttyUSB0: нет устройства "
-                                          "/dev/ttyUSB0"));
-
-    fake.refuseOpen = false;
-    fake.tx.refuseKey = true;
-    Send();
-    EXPECT_THAT(sound.playedPaths, IsEmpty());
-    EXPECT_EQ(Status(), " Сигнал не выдан: тестовый передатчик: отказ");
+// Refused at its open or its key, the transmitter stops a send before anything plays and the
+// trainer before it starts; the line cuts what does not fit, its tooltip holds the whole.
+TEST_F(Keying, ATransmitterThatCannotBeOpenedOrKeyedStopsTheSendAndTheTrainer) {
+    const QString noDevice = "RTS порта /dev/ttyUSB0: нет устройства /dev/ttyUSB0";
+    const struct {
+        bool trainer;
+        bool refuseOpen;
+        QString message;
+    } cases[] = {
+        {false, true, "Сигнал не выдан: " + noDevice},
+        {false, false, "Сигнал не выдан: тестовый передатчик: отказ"},
+        {true, true, "Передатчик не включается: " + noDevice},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        UseKeying();
+        fake.refuseOpen = c.refuseOpen;
+        fake.tx.refuseKey = !c.refuseOpen;
+        if (c.trainer) {
+            Button("Button_Sound")->click();
+            EXPECT_EQ(Button("Button_Sound")->text(), QStringLiteral("старт"));
+            EXPECT_FALSE(Timer1()->isActive());
+        } else {
+            Send();
+        }
+        EXPECT_THAT(sound.playedPaths, IsEmpty());
+        EXPECT_TRUE(Status().startsWith(u' ' + c.message.left(24))) << Status().toStdString();
+        EXPECT_EQ(StatusMessage(), u' ' + c.message);
+    }
 }
 
 // The hard limit covers the whole file, its silence after the signal too; a send it cut short
@@ -134,6 +144,7 @@ TEST_F(Keying, WithKeyingOffNothingIsOpened) {
 // Each edge keyed at the first tick past the trainer's own edge.
 TEST_F(Keying, TrainerKeysExactlyInTheTransmitPhases) {
     UseKeying();
+    std::vector<double> edgeTimes;
     fake.tx.onEdge = [&](bool) { edgeTimes.push_back(PatternTime()); };
     // A recorded beep takes its 20 ms on the fake clock, while the key goes on beside it.
     Box("CheckBox_Zwuk")->click();
@@ -170,17 +181,6 @@ TEST_F(Keying, TrainerReleasesOnStopDurationChangeAndClose) {
         end();
         EXPECT_FALSE(fake.tx.Levels().back());
     }
-}
-
-TEST_F(Keying, TrainerDoesNotStartWhenTheTransmitterCannotBeOpened) {
-    UseKeying();
-    fake.refuseOpen = true;
-    Button("Button_Sound")->click();
-    EXPECT_EQ(Button("Button_Sound")->text(), QStringLiteral("старт"));
-    EXPECT_FALSE(Timer1()->isActive());
-    EXPECT_TRUE(Status().startsWith(QStringLiteral(" Передатчик не включается: ")));
-    EXPECT_EQ(StatusTip(), QStringLiteral("Передатчик не включается: RTS порта /dev/ttyUSB0: нет "
-                                          "устройства /dev/ttyUSB0"));
 }
 
 }  // namespace
