@@ -123,31 +123,9 @@ TEST(Cm108Transmitter, WritesTheChosenPinReleasedOnOpeningThenKeyed) {
     }
 }
 
-TEST(LineTransmitters, NameAMissingDeviceAndTheGroupThatGivesAccess) {
-    RecordingDeviceIo io;
-    try {
-        OpenTransmitter(ParsePttSpec("dtr:/dev/nonexistent-port"), io);
-        FAIL() << "opened";
-    } catch (const PttError& e) {
-        EXPECT_STREQ(e.what(),
-                     "DTR порта /dev/nonexistent-port: нет устройства /dev/nonexistent-port");
-    }
-    // The group is the device's own when it has one, else the usual one of its kind.
-    test::TempDir dir;
-    const std::string device = (dir.path() / "ttyUSB0").string();
-    std::ofstream(device).put('\0');
-    EXPECT_THAT(OpenErrorText(device, EACCES, "dialout"),
-                HasSubstr("должен входить в группу dialout (sudo usermod -aG dialout $USER"));
-    const group* plugdev = getgrnam("plugdev");
-    if (plugdev != nullptr && chown(device.c_str(), getuid(), plugdev->gr_gid) == 0) {
-        EXPECT_THAT(OpenErrorText(device, EACCES, "dialout"),
-                    HasSubstr("sudo usermod -aG plugdev $USER"));
-    }
-}
-
-// A refused open names the group to join; for a CM108 also the udev rule, whether the kernel
-// said EACCES or EPERM.
-TEST(LineTransmitters, ARefusedOpenSaysHowToGetAccess) {
+// A failed open names the device and what is wrong; a refused one also the group to join and,
+// for a CM108, the udev rule, whether the kernel said EACCES or EPERM.
+TEST(LineTransmitters, AFailedOpenSaysWhatIsWrongAndHowToGetAccess) {
     struct Refusing : RecordingDeviceIo {
         int error = 0;
         int OpenSerial(const std::string&) override { return Refuse(); }
@@ -160,12 +138,13 @@ TEST(LineTransmitters, ARefusedOpenSaysHowToGetAccess) {
     const struct {
         const char* spec;
         int error;
-        const char* group;
+        const char* says;
         bool udevHint;
     } cases[] = {
-        {"rts:/dev/ttyUSB0", EACCES, "dialout", false},
-        {"cm108:/dev/hidraw0", EACCES, "plugdev", true},
-        {"cm108:/dev/hidraw0", EPERM, "plugdev", true},
+        {"dtr:/dev/ttyUSB9", ENOENT, "DTR порта /dev/ttyUSB9: нет устройства /dev/ttyUSB9", false},
+        {"rts:/dev/ttyUSB0", EACCES, "sudo usermod -aG dialout", false},
+        {"cm108:/dev/hidraw0", EACCES, "sudo usermod -aG plugdev", true},
+        {"cm108:/dev/hidraw0", EPERM, "sudo usermod -aG plugdev", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.spec) + " " + std::to_string(c.error));
@@ -175,10 +154,24 @@ TEST(LineTransmitters, ARefusedOpenSaysHowToGetAccess) {
             OpenTransmitter(ParsePttSpec(c.spec), io);
             ADD_FAILURE() << "opened";
         } catch (const PttError& e) {
-            EXPECT_THAT(e.what(), HasSubstr(std::string("sudo usermod -aG ") + c.group));
+            EXPECT_THAT(e.what(), HasSubstr(c.says));
             EXPECT_EQ(std::string(e.what()).find("правило udev") != std::string::npos, c.udevHint);
         }
         EXPECT_EQ(io.closes, 0);
+    }
+}
+
+// The group to join is the device's own when it has one, else the usual one of its kind.
+TEST(LineTransmitters, NameTheGroupThatOwnsTheDevice) {
+    test::TempDir dir;
+    const std::string device = (dir.path() / "ttyUSB0").string();
+    std::ofstream(device).put('\0');
+    EXPECT_THAT(OpenErrorText(device, EACCES, "dialout"),
+                HasSubstr("должен входить в группу dialout (sudo usermod -aG dialout $USER"));
+    const group* plugdev = getgrnam("plugdev");
+    if (plugdev != nullptr && chown(device.c_str(), getuid(), plugdev->gr_gid) == 0) {
+        EXPECT_THAT(OpenErrorText(device, EACCES, "dialout"),
+                    HasSubstr("sudo usermod -aG plugdev $USER"));
     }
 }
 
