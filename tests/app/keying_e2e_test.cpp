@@ -2,20 +2,11 @@
 // sound server; a trainer run's releases are in keying_test.cpp.
 
 #include "platform/sound_backend.h"
-#include "signal/wav_writer.h"
 #include "tests/app/window_fixture.h"
-#include "tests/support/pulse_server.h"
-#include "tests/support/rigctld_server.h"
-#include "tests/support/timing.h"
+#include "tests/support/keyed_send_check.h"
 
 namespace tornel::app::testing {
 namespace {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-const auto kSlack = std::chrono::duration_cast<Clock::duration>(
-    std::chrono::duration<double>(test::kLoadedMachineSlackSeconds));
 
 class KeyingRigctld : public WindowTest {
   protected:
@@ -43,24 +34,8 @@ TEST_F(KeyingRigctld, SendIsKeyedByTheDelayBeforeItsFirstSampleAndReleasedByTheT
     const std::size_t mark = server.RecordedFrames();
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
-    ASSERT_TRUE(rig->WaitFor(false, 5s));
-    server.WaitForFrames(server.RecordedFrames() + 4800, 5s);
+    test::ExpectKeyedAroundTheFile(*rig, server, mark, times);
     EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
-
-    const auto changes = rig->Changes();
-    ASSERT_EQ(changes.size(), 3u);  // released, keyed, released
-    const auto recording = server.Recording(mark);
-    const long first = test::FirstAbove(recording, 0);
-    ASSERT_GE(first, 0);
-    // The file goes on in silence after the signal: its last sample is the file's length on.
-    const auto fileFrames = static_cast<std::size_t>(kWavDataSamples) * 48000 / kSampleRate;
-    const auto firstSample = server.ArrivalTime(mark + first);
-    const auto lastSample = server.ArrivalTime(mark + first + fileFrames - 1);
-    EXPECT_LT(changes[1].seen, firstSample);
-    EXPECT_GE(firstSample - changes[1].seen, std::chrono::milliseconds(times.txDelayMs) - kSlack);
-    EXPECT_GT(changes[2].seen, lastSample);
-    EXPECT_GE(changes[2].seen - lastSample, std::chrono::milliseconds(times.txTailMs) - kSlack);
-    EXPECT_LT(changes[2].seen - lastSample, std::chrono::milliseconds(times.txTailMs) + 1s);
 }
 
 }  // namespace

@@ -12,9 +12,7 @@
 #include <thread>
 
 #include "ptt/ptt_spec.h"
-#include "signal/wav_writer.h"
-#include "tests/support/pulse_server.h"
-#include "tests/support/rigctld_server.h"
+#include "tests/support/keyed_send_check.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/timing.h"
@@ -25,10 +23,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-const auto kSlack = std::chrono::duration_cast<Clock::duration>(
-    std::chrono::duration<double>(test::kLoadedMachineSlackSeconds));
 
 class CliKeying : public ::testing::Test {
   protected:
@@ -51,31 +45,14 @@ class CliKeying : public ::testing::Test {
 TEST_F(CliKeying, SendIsKeyedByTheDelayBeforeItsFirstSampleAndReleasedByTheTailAfterItsLast) {
     // 48 kHz stereo: the sink hands its samples out every 21 ms.
     test::PulseServer server({.rate = 48000, .channels = 2});
-    const int delayMs = 300;
-    const int tailMs = 300;
+    const ptt::KeyingTimes times{.txDelayMs = 300, .txTailMs = 300};
     const std::size_t mark = server.RecordedFrames();
     const auto r = test::RunProcess(test::CliPath(),
-                                    Command("send", {"--tx-delay", std::to_string(delayMs),
-                                                     "--tx-tail", std::to_string(tailMs)}),
+                                    Command("send", {"--tx-delay", std::to_string(times.txDelayMs),
+                                                     "--tx-tail", std::to_string(times.txTailMs)}),
                                     dir.path().string());
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_TRUE(rig->WaitFor(false, 5s));
-    server.WaitForFrames(server.RecordedFrames() + 4800, 5s);
-
-    const auto changes = rig->Changes();
-    ASSERT_EQ(changes.size(), 3u);  // released, keyed, released
-    const auto recording = server.Recording(mark);
-    const long first = test::FirstAbove(recording, 0);
-    ASSERT_GE(first, 0);
-    // The file goes on in silence after the signal: its last sample is the file's length on.
-    const auto fileFrames = kWavDataSamples * 48000 / kSampleRate;
-    const auto firstSample = server.ArrivalTime(mark + first);
-    const auto lastSample = server.ArrivalTime(mark + first + fileFrames - 1);
-    EXPECT_LT(changes[1].seen, firstSample);
-    EXPECT_GE(firstSample - changes[1].seen, std::chrono::milliseconds(delayMs) - kSlack);
-    EXPECT_GT(changes[2].seen, lastSample);
-    EXPECT_GE(changes[2].seen - lastSample, std::chrono::milliseconds(tailMs) - kSlack);
-    EXPECT_LT(changes[2].seen - lastSample, std::chrono::milliseconds(tailMs) + 1s);
+    test::ExpectKeyedAroundTheFile(*rig, server, mark, times);
 }
 
 // Each edge printed just past the trainer's own edge, and keyed on the rig when printed.
