@@ -1,5 +1,7 @@
-// Keying a real rigctld (hamlib's dummy rig) from the window around a send through the private
-// sound server; a trainer run's releases are in keying_test.cpp.
+// Keying a real rigctld (hamlib's dummy rig) from the window: around a send through the private
+// sound server, and in a trainer run that ends by "стоп" or by closing the window.
+
+#include <QTimer>
 
 #include "platform/sound_backend.h"
 #include "tests/app/window_fixture.h"
@@ -17,6 +19,11 @@ class KeyingRigctld : public WindowTest {
         }
         rig = std::make_unique<test::RigctldServer>();
     }
+    void UseRig(ptt::KeyingTimes times, platform::SoundOutput* output = nullptr) {
+        WriteSoundSettings(*OpenUserSettings(),
+                           {.transmitter = ptt::ParsePttSpec(rig->Spec()), .keying = times});
+        Recreate({}, {}, output);
+    }
     std::unique_ptr<test::RigctldServer> rig;
 };
 
@@ -28,14 +35,31 @@ TEST_F(KeyingRigctld, SendIsKeyedByTheDelayBeforeItsFirstSampleAndReleasedByTheT
     test::PulseServer server({.rate = 48000, .channels = 2});
     const auto output = platform::MakeSystemSoundBackend("tornel-test")->MakeSoundOutput();
     const ptt::KeyingTimes times{.txDelayMs = 300, .txTailMs = 300};
-    WriteSoundSettings(*OpenUserSettings(),
-                       {.transmitter = ptt::ParsePttSpec(rig->Spec()), .keying = times});
-    Recreate({}, {}, output.get());
+    UseRig(times, output.get());
     const std::size_t mark = server.RecordedFrames();
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
     test::ExpectKeyedAroundTheFile(*rig, server, mark, times);
     EXPECT_TRUE(Status().contains("нет ошибок")) << Status().toStdString();
+}
+
+TEST_F(KeyingRigctld, TrainerRunIsReleasedByStopAndByClosingTheWindow) {
+    for (const bool closeWindow : {false, true}) {
+        UseRig({});
+        Button("Button_Sound")->click();
+        auto* timer1 = Control<QTimer>("Timer1");
+        while ((clock->Now() - state->trainer.RunStart()).count() < 3.0) {  // pattern time 1 s
+            clock->Advance(platform::Seconds{0.01});
+            QMetaObject::invokeMethod(timer1, "timeout", Qt::DirectConnection);
+        }
+        ASSERT_TRUE(rig->WaitFor(true, 5s));
+        if (closeWindow) {
+            form->close();
+        } else {
+            Button("Button_Sound")->click();
+        }
+        EXPECT_TRUE(rig->WaitFor(false, 5s)) << (closeWindow ? "close" : "стоп");
+    }
 }
 
 }  // namespace
