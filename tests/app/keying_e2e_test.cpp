@@ -2,6 +2,7 @@
 // sound server, and in a trainer run that ends by "стоп" or by closing the window.
 
 #include <QTimer>
+#include <chrono>
 
 #include "platform/sound_backend.h"
 #include "tests/app/window_fixture.h"
@@ -9,6 +10,8 @@
 
 namespace tornel::app::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 class KeyingRigctld : public WindowTest {
   protected:
