@@ -104,12 +104,12 @@ SoundSettings SoundDialog::chosen() const {
     if (!settings.checkInput.empty()) {
         settings.checkInputDescription = inputLabels_.at(settings.checkInput);
     }
-    settings.transmitter = transmitter_->Spec();
+    settings.transmitter = transmitter_->Choice();
     settings.keying = transmitter_->Keying();
     return settings;
 }
 
-// OK keeps the dialog open while the transmitter's fields make no SPEC; the box says why.
+// OK keeps the dialog open while the transmitter's fields make no choice; the box says why.
 void SoundDialog::ButtonBoxAccepted() {
     if (transmitter_->Validate()) {
         accept();

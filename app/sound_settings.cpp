@@ -29,10 +29,10 @@ int NumberOf(const QSettings& settings, const char* key, int min, int max, int f
     return isNumber && value >= min && value <= max ? value : fallback;
 }
 
-ptt::PttSpec TransmitterOf(const QSettings& settings) {
+ptt::PttChoice TransmitterOf(const QSettings& settings) {
     try {
-        return ptt::ParsePttSpec(TextOf(settings, kTransmitterKey));
-    } catch (const ptt::PttSpecError&) {
+        return ptt::ParsePttChoice(TextOf(settings, kTransmitterKey));
+    } catch (const ptt::PttChoiceError&) {
         return {};
     }
 }
@@ -47,7 +47,7 @@ SoundSettings ReadSoundSettings(QSettings& settings) {
     const std::string checkDescription = TextOf(settings, kCheckDescriptionKey);
     const int level = NumberOf(settings, kLevelKey, platform::kLevelMin, platform::kLevelMax,
                                platform::kLevelMax);
-    const ptt::PttSpec transmitter = TransmitterOf(settings);
+    const ptt::PttChoice transmitter = TransmitterOf(settings);
     const ptt::KeyingTimes keying{
         .txDelayMs = NumberOf(settings, kTxDelayKey, 0, ptt::kTxDelayMaxMs, ptt::kTxDelayDefaultMs),
         .txTailMs = NumberOf(settings, kTxTailKey, 0, ptt::kTxTailMaxMs, ptt::kTxTailDefaultMs)};
@@ -74,7 +74,7 @@ void WriteSoundSettings(QSettings& settings, const SoundSettings& sound) {
     settings.setValue(QString::fromLatin1(kCheckDescriptionKey),
                       QString::fromStdString(sound.checkInputDescription));
     settings.setValue(QString::fromLatin1(kTransmitterKey),
-                      QString::fromStdString(ptt::PttSpecText(sound.transmitter)));
+                      QString::fromStdString(ptt::PttChoiceText(sound.transmitter)));
     settings.setValue(QString::fromLatin1(kTxDelayKey), QString::number(sound.keying.txDelayMs));
     settings.setValue(QString::fromLatin1(kTxTailKey), QString::number(sound.keying.txTailMs));
     settings.sync();

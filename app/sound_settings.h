@@ -12,7 +12,7 @@
 #include "platform/sound_level.h"
 #include "platform/sound_output.h"
 #include "ptt/keyed_session.h"
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 
 namespace tornel::app {
 
@@ -24,7 +24,7 @@ struct SoundSettings {
     int level = platform::kLevelMax;
     std::string checkInput{};  // the server's name of the input; empty: no check (the default)
     std::string checkInputDescription{};  // likewise
-    ptt::PttSpec transmitter{};           // none: nothing is keyed (the default)
+    ptt::PttChoice transmitter{};         // none: nothing is keyed (the default)
     ptt::KeyingTimes keying{};
 
     platform::PlaybackTarget Target() const { return {device, level}; }
@@ -40,7 +40,7 @@ struct SoundSettings {
 
 // Reads the sound setup. A file that cannot be read, or a value that is missing or makes no sense
 // (a level that is not a whole number in 0..100, a name that is not text, a transmitter that is
-// no SPEC, a TX delay or tail outside its range), gives the default of that value: the program
+// no choice, a TX delay or tail outside its range), gives the default of that value: the program
 // always starts.
 SoundSettings ReadSoundSettings(QSettings& settings);
 void WriteSoundSettings(QSettings& settings, const SoundSettings& sound);

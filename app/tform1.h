@@ -143,7 +143,7 @@ class TForm1 : public QWidget {
     platform::PlayResult PlayWavFile(SendCheck* check);
 
     // Keying the transmitter (tform1_keying.cpp): around a send, and in a trainer run.
-    std::unique_ptr<ptt::Transmitter> OpenTransmitter(const ptt::PttSpec& spec) const;
+    std::unique_ptr<ptt::Transmitter> OpenTransmitter(const ptt::PttChoice& choice) const;
     platform::PlayResult PlayKeyed(SendCheck* check, QString& releaseProblem);
     void WaitKeepingPainted(std::chrono::milliseconds span);
     bool StartTrainerKeying();

@@ -15,16 +15,17 @@
 
 namespace tornel::app {
 
-std::unique_ptr<ptt::Transmitter> TForm1::OpenTransmitter(const ptt::PttSpec& spec) const {
-    return services_.openTransmitter ? services_.openTransmitter(spec) : ptt::OpenTransmitter(spec);
+std::unique_ptr<ptt::Transmitter> TForm1::OpenTransmitter(const ptt::PttChoice& choice) const {
+    return services_.openTransmitter ? services_.openTransmitter(choice)
+                                     : ptt::OpenTransmitter(choice);
 }
 
 // The send with the transmitter keyed around it. A transmitter that cannot be keyed stops the
 // send before anything is played; one that is not released afterwards is named in
 // `releaseProblem`.
 platform::PlayResult TForm1::PlayKeyed(SendCheck* check, QString& releaseProblem) {
-    const ptt::PttSpec& spec = soundSettings_.transmitter;
-    if (!spec.Keys()) {
+    const ptt::PttChoice& choice = soundSettings_.transmitter;
+    if (!choice.Keys()) {
         return PlayWavFile(check);
     }
     // A trainer run that keyed the same transmitter hands it to the send; its next tick takes
@@ -39,7 +40,7 @@ platform::PlayResult TForm1::PlayKeyed(SendCheck* check, QString& releaseProblem
     try {
         // The whole file plays, its silence after the signal too.
         ptt::TransmitterRun run(
-            OpenTransmitter(spec),
+            OpenTransmitter(choice),
             ptt::SendLimit(soundSettings_.keying, kWavDataSamples, kSampleRate));
         auto keyed = ptt::KeyedPlay<platform::PlayResult>(
             run.session(), soundSettings_.keying,
@@ -69,12 +70,12 @@ void TForm1::WaitKeepingPainted(std::chrono::milliseconds span) {
 
 // "старт" with keying: the transmitter is opened, released, for the run and its hard limit.
 bool TForm1::StartTrainerKeying() {
-    const ptt::PttSpec& spec = soundSettings_.transmitter;
-    if (!spec.Keys()) {
+    const ptt::PttChoice& choice = soundSettings_.transmitter;
+    if (!choice.Keys()) {
         return true;
     }
     try {
-        trainerKeying_ = std::make_unique<ptt::BackgroundKeying>(OpenTransmitter(spec),
+        trainerKeying_ = std::make_unique<ptt::BackgroundKeying>(OpenTransmitter(choice),
                                                                  ptt::PatternLimit(state_.trainer));
         return true;
     } catch (const ptt::PttError& e) {

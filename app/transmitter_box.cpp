@@ -56,7 +56,7 @@ QString Text(const std::string& s) {
 
 }  // namespace
 
-TransmitterBox::TransmitterBox(const ptt::PttSpec& spec, const ptt::KeyingTimes& keying,
+TransmitterBox::TransmitterBox(const ptt::PttChoice& choice, const ptt::KeyingTimes& keying,
                                ptt::TransmitterOpener open, QWidget* parent)
     : QGroupBox(QStringLiteral("Передатчик"), parent), open_(std::move(open)) {
     setObjectName(QStringLiteral("GroupBox_Transmitter"));
@@ -109,24 +109,24 @@ TransmitterBox::TransmitterBox(const ptt::PttSpec& spec, const ptt::KeyingTimes&
 
     delay_->setValue(keying.txDelayMs);
     tail_->setValue(keying.txTailMs);
-    ShowSpec(spec);
+    ShowChoice(choice);
     connect(kind_, &QComboBox::currentIndexChanged, this, &TransmitterBox::KindChanged);
     connect(check_, &QPushButton::clicked, this, &TransmitterBox::Button_PttCheckClick);
 }
 
 TransmitterBox::~TransmitterBox() = default;
 
-void TransmitterBox::ShowSpec(const ptt::PttSpec& spec) {
-    kind_->setCurrentIndex(kind_->findData(static_cast<int>(spec.kind)));
-    model_->setValue(spec.model > 0 ? spec.model : 1);
-    speed_->setCurrentIndex(std::max(0, speed_->findData(spec.speed)));
-    pin_->setValue(spec.pin);
-    if (spec.kind == PttKind::Rigctld) {
-        address_->setText(Text(spec.device) + u':' + QString::number(spec.port));
+void TransmitterBox::ShowChoice(const ptt::PttChoice& choice) {
+    kind_->setCurrentIndex(kind_->findData(static_cast<int>(choice.kind)));
+    model_->setValue(choice.model > 0 ? choice.model : 1);
+    speed_->setCurrentIndex(std::max(0, speed_->findData(choice.speed)));
+    pin_->setValue(choice.pin);
+    if (choice.kind == PttKind::Rigctld) {
+        address_->setText(Text(choice.device) + u':' + QString::number(choice.port));
     }
     KindChanged();
-    if (!spec.device.empty() && spec.kind != PttKind::Rigctld) {
-        device_->setCurrentText(Text(spec.device));
+    if (!choice.device.empty() && choice.kind != PttKind::Rigctld) {
+        device_->setCurrentText(Text(choice.device));
     }
 }
 
@@ -144,9 +144,9 @@ void TransmitterBox::ShowKindRows() {
     form_->setRowVisible(device_, port);
     form_->setRowVisible(pin_, kind == PttKind::Cm108);
     form_->setRowVisible(address_, kind == PttKind::Rigctld);
-    form_->setRowVisible(delay_, ptt::PttSpec{.kind = kind}.Keys());
-    form_->setRowVisible(tail_, ptt::PttSpec{.kind = kind}.Keys());
-    check_->setEnabled(ptt::PttSpec{.kind = kind}.Keys() && !checkRun_);
+    form_->setRowVisible(delay_, ptt::PttChoice{.kind = kind}.Keys());
+    form_->setRowVisible(tail_, ptt::PttChoice{.kind = kind}.Keys());
+    check_->setEnabled(ptt::PttChoice{.kind = kind}.Keys() && !checkRun_);
     if (auto* label = qobject_cast<QLabel*>(form_->labelForField(device_))) {
         label->setText(kind == PttKind::Cm108 ? QStringLiteral("Устройство hidraw:")
                                               : QStringLiteral("Порт:"));
@@ -166,7 +166,7 @@ void TransmitterBox::KindChanged() {
     }
 }
 
-ptt::PttSpec TransmitterBox::Spec() const {
+ptt::PttChoice TransmitterBox::Choice() const {
     const std::string device = device_->currentText().trimmed().toStdString();
     switch (Kind()) {
         case PttKind::None:
@@ -174,18 +174,18 @@ ptt::PttSpec TransmitterBox::Spec() const {
         case PttKind::Vox:
             return {.kind = PttKind::Vox};
         case PttKind::Cat:
-            return ptt::ParsePttSpec("cat:" + std::to_string(model_->value()) + ":" + device +
-                                     (speed_->currentData().toInt() > 0
-                                          ? ":" + speed_->currentData().toString().toStdString()
-                                          : ""));
+            return ptt::ParsePttChoice("cat:" + std::to_string(model_->value()) + ":" + device +
+                                       (speed_->currentData().toInt() > 0
+                                            ? ":" + speed_->currentData().toString().toStdString()
+                                            : ""));
         case PttKind::Rts:
-            return ptt::ParsePttSpec("rts:" + device);
+            return ptt::ParsePttChoice("rts:" + device);
         case PttKind::Dtr:
-            return ptt::ParsePttSpec("dtr:" + device);
+            return ptt::ParsePttChoice("dtr:" + device);
         case PttKind::Cm108:
-            return ptt::ParsePttSpec("cm108:" + device + ":" + std::to_string(pin_->value()));
+            return ptt::ParsePttChoice("cm108:" + device + ":" + std::to_string(pin_->value()));
         case PttKind::Rigctld:
-            return ptt::ParsePttSpec("rigctld:" + address_->text().trimmed().toStdString());
+            return ptt::ParsePttChoice("rigctld:" + address_->text().trimmed().toStdString());
     }
     return {};
 }
@@ -196,9 +196,9 @@ ptt::KeyingTimes TransmitterBox::Keying() const {
 
 bool TransmitterBox::Validate() {
     try {
-        Spec();
+        Choice();
         return true;
-    } catch (const ptt::PttSpecError& e) {
+    } catch (const ptt::PttChoiceError& e) {
         note_->setText(QStringLiteral("Передатчик задан неверно: ") + QString::fromUtf8(e.what()));
         return false;
     }
@@ -209,9 +209,9 @@ void TransmitterBox::Button_PttCheckClick() {
     if (!Validate()) {
         return;
     }
-    const ptt::PttSpec spec = Spec();
+    const ptt::PttChoice choice = Choice();
     try {
-        auto transmitter = open_ ? open_(spec) : ptt::OpenTransmitter(spec);
+        auto transmitter = open_ ? open_(choice) : ptt::OpenTransmitter(choice);
         checkRun_ = std::make_unique<ptt::TransmitterRun>(
             std::move(transmitter), std::chrono::milliseconds(kPttCheckMs) + ptt::kHardLimitMargin);
         checkRun_->session().Key();
@@ -221,7 +221,8 @@ void TransmitterBox::Button_PttCheckClick() {
         return;
     }
     check_->setEnabled(false);
-    note_->setText(QStringLiteral("Передатчик включён (%1)...").arg(Text(TransmitterLabel(spec))));
+    note_->setText(
+        QStringLiteral("Передатчик включён (%1)...").arg(Text(TransmitterLabel(choice))));
     QTimer::singleShot(kPttCheckMs, this, &TransmitterBox::EndCheck);
 }
 
@@ -236,7 +237,7 @@ void TransmitterBox::EndCheck() {
         note_->setText(QStringLiteral("Проверка PTT: ") + QString::fromUtf8(e.what()));
     }
     checkRun_.reset();
-    check_->setEnabled(ptt::PttSpec{.kind = Kind()}.Keys());
+    check_->setEnabled(ptt::PttChoice{.kind = Kind()}.Keys());
 }
 
 }  // namespace tornel::app

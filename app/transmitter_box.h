@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "ptt/keyed_session.h"
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 #include "ptt/transmitter.h"
 
 class QComboBox;
@@ -25,18 +25,18 @@ class TransmitterBox : public QGroupBox {
 
   public:
     // `open` opens the transmitter of "проверка PTT".
-    TransmitterBox(const ptt::PttSpec& spec, const ptt::KeyingTimes& keying,
+    TransmitterBox(const ptt::PttChoice& choice, const ptt::KeyingTimes& keying,
                    ptt::TransmitterOpener open, QWidget* parent = nullptr);
     ~TransmitterBox() override;
 
-    // The SPEC the controls make; throws ptt::PttSpecError when they make none.
-    ptt::PttSpec Spec() const;
+    // The choice the controls make; throws ptt::PttChoiceError when they make none.
+    ptt::PttChoice Choice() const;
     ptt::KeyingTimes Keying() const;
-    // False, with the reason shown in the box, when the controls make no SPEC.
+    // False, with the reason shown in the box, when the controls make no choice.
     bool Validate();
 
   private:
-    void ShowSpec(const ptt::PttSpec& spec);
+    void ShowChoice(const ptt::PttChoice& choice);
     void ShowKindRows();
     void KindChanged();
     ptt::PttKind Kind() const;

@@ -108,7 +108,7 @@ void BM_CliPatternKeyedEdgeError(benchmark::State& st) {
     const auto clock = tornel::platform::MakeSteadyClock();
     for (auto _ : st) {
         EdgeTimes times;
-        TimedTransmitter tx(tornel::ptt::OpenTransmitter(tornel::ptt::ParsePttSpec(rig.Spec())),
+        TimedTransmitter tx(tornel::ptt::OpenTransmitter(tornel::ptt::ParsePttChoice(rig.Choice())),
                             times);
         tornel::PttTrainer trainer(*clock);
         trainer.Redraw(2, 2, 2);
@@ -133,14 +133,14 @@ struct KeyingWindow {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
         tornel::app::WriteSoundSettings(
             *tornel::app::OpenUserSettings(),
-            {.transmitter = tornel::ptt::ParsePttSpec(rig.Spec()), .keying = keying});
+            {.transmitter = tornel::ptt::ParsePttChoice(rig.Choice()), .keying = keying});
         sound = state.devices.sound->MakeSoundOutput();
         tornel::app::WindowServices services;
         services.sound = sound.get();
         services.workDir = dir.path().toStdString();
         services.showError = [](QWidget*, const QString&) {};
-        services.openTransmitter = [&times](const tornel::ptt::PttSpec& spec) {
-            return std::make_unique<TimedTransmitter>(tornel::ptt::OpenTransmitter(spec), times);
+        services.openTransmitter = [&times](const tornel::ptt::PttChoice& choice) {
+            return std::make_unique<TimedTransmitter>(tornel::ptt::OpenTransmitter(choice), times);
         };
         form = std::make_unique<tornel::app::TForm1>(state, std::move(services), QStringList{});
         form->show();

@@ -20,7 +20,8 @@ constexpr int kPatternParameter = 10;
 // none and vox key nothing: the edges are printed all the same, to key by hand.
 class UnkeyedTransmitter : public ptt::Transmitter {
   public:
-    explicit UnkeyedTransmitter(const ptt::PttSpec& spec) : label_(ptt::TransmitterLabel(spec)) {}
+    explicit UnkeyedTransmitter(const ptt::PttChoice& choice)
+        : label_(ptt::TransmitterLabel(choice)) {}
     void Key() override {}
     void Release() override {}
     const std::string& Label() const override { return label_; }
@@ -43,7 +44,7 @@ int RunPattern(const Options& options) {
         signals.emplace();
     } else {
         std::cerr << "tornel4-cli: передатчик не управляется (--ptt "
-                  << ptt::PttSpecText(options.ptt)
+                  << ptt::PttChoiceText(options.ptt)
                   << "): строки говорят, когда нажимать и отпускать PTT\n";
     }
     const auto fields = FieldsOf(kPatternParameter, *options.parameters);

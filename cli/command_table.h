@@ -167,7 +167,7 @@ inline constexpr std::array<OptionRow, 20> kOptions{{
     {.name = "--count", .commands = CommandsOf(Command::Listen), .value = "K",
      .min = 1, .max = kMaxListenCount, .help = "закончить после K пакетов",
      .apply = SetWhole<&Options::count>},
-    {.name = "--ptt", .commands = kKeyingCommands, .value = "SPEC", .allowed = ptt::kPttSpecForms,
+    {.name = "--ptt", .commands = kKeyingCommands, .value = "ВЫБОР", .allowed = ptt::kPttChoiceForms,
      .help = "как включать передатчик: none (по умолчанию: не включать), vox (VOX радиостанции), "
              "cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ] (hamlib), rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД] "
              "(вывод 1..8, по умолчанию 3), rigctld:АДРЕС:ПОРТ; Ctrl-C и SIGTERM отпускают "

@@ -1,5 +1,5 @@
 // A build without the keying core (the other targets of cmake/CrossBuilds.cmake, which have no
-// hamlib and no sound module): send plays without keying, and a SPEC that keys is refused.
+// hamlib and no sound module): send plays without keying, and a choice that keys is refused.
 
 #include <stdexcept>
 

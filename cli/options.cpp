@@ -258,8 +258,8 @@ void ApplyAlpha(const OptionRow& row, const std::string& option, const std::stri
 
 void ApplyPtt(const OptionRow&, const std::string& option, const std::string& value, Options& o) {
     try {
-        o.ptt = ptt::ParsePttSpec(value);
-    } catch (const ptt::PttSpecError& e) {
+        o.ptt = ptt::ParsePttChoice(value);
+    } catch (const ptt::PttChoiceError& e) {
         throw UsageError(option + ": " + e.what());
     }
 }

@@ -10,7 +10,7 @@
 
 #include "packet/packet.h"
 #include "platform/sound_level.h"
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 #include "sets/parameter_set.h"
 #include "signal/signal_constants.h"
 
@@ -49,7 +49,7 @@ struct Options {
     std::string saveFile;             // --save (packet): the parameter set is written there
     int seconds = 0;                  // listen --seconds: how long to listen; 0: until interrupted
     int count = 0;                    // listen --count: stop after this many packets; 0: no limit
-    ptt::PttSpec ptt;                 // --ptt (send, pattern): how the transmitter is keyed
+    ptt::PttChoice ptt;               // --ptt (send, pattern): how the transmitter is keyed
     int txDelayMs = ptt::kTxDelayDefaultMs;  // --tx-delay (send)
     int txTailMs = ptt::kTxTailDefaultMs;    // --tx-tail (send)
 };

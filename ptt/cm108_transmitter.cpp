@@ -17,10 +17,10 @@ namespace {
 
 class Cm108Transmitter final : public DeviceTransmitter {
   public:
-    Cm108Transmitter(const PttSpec& spec, DeviceIo& io)
-        : DeviceTransmitter(spec, io), pin_(spec.pin) {
+    Cm108Transmitter(const PttChoice& choice, DeviceIo& io)
+        : DeviceTransmitter(choice, io), pin_(choice.pin) {
         // Without the package's udev rule a hidraw device belongs to root alone.
-        Opened(io_.OpenHid(spec.device), spec.device, "plugdev",
+        Opened(io_.OpenHid(choice.device), choice.device, "plugdev",
                "; правило udev для CM108 ставится с пакетом");
         Release();  // the pin's level is unknown until it is written; a throw closes the device
     }
@@ -37,8 +37,8 @@ class Cm108Transmitter final : public DeviceTransmitter {
 
 }  // namespace
 
-std::unique_ptr<Transmitter> OpenCm108Transmitter(const PttSpec& spec, DeviceIo& io) {
-    return std::make_unique<Cm108Transmitter>(spec, io);
+std::unique_ptr<Transmitter> OpenCm108Transmitter(const PttChoice& choice, DeviceIo& io) {
+    return std::make_unique<Cm108Transmitter>(choice, io);
 }
 
 }  // namespace tornel::ptt

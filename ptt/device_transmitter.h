@@ -18,8 +18,8 @@ class DeviceTransmitter : public Transmitter {
     const std::string& Label() const override { return label_; }
 
   protected:
-    DeviceTransmitter(const PttSpec& spec, DeviceIo& io)
-        : io_(io), label_(TransmitterLabel(spec)) {}
+    DeviceTransmitter(const PttChoice& choice, DeviceIo& io)
+        : io_(io), label_(TransmitterLabel(choice)) {}
     // Closes the device after the kind's own destructor has released its line.
     ~DeviceTransmitter() override {
         if (fd_ >= 0) {

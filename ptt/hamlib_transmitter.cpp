@@ -70,25 +70,25 @@ std::string HamlibErrorText(int code) {
 
 class HamlibTransmitter : public Transmitter {
   public:
-    explicit HamlibTransmitter(const PttSpec& spec) : label_(TransmitterLabel(spec)) {
+    explicit HamlibTransmitter(const PttChoice& choice) : label_(TransmitterLabel(choice)) {
         rig_set_debug(RIG_DEBUG_NONE);
-        const bool network = spec.kind == PttKind::Rigctld;
+        const bool network = choice.kind == PttKind::Rigctld;
         const std::string path =
-            network ? spec.device + ":" + std::to_string(spec.port) : spec.device;
+            network ? choice.device + ":" + std::to_string(choice.port) : choice.device;
         if (!network) {
             CheckPort(path);
         }
-        rig_ = rig_init(network ? RIG_MODEL_NETRIGCTL : spec.model);
+        rig_ = rig_init(network ? RIG_MODEL_NETRIGCTL : choice.model);
         if (rig_ == nullptr) {
-            throw PttError(label_ + ": модель hamlib " + std::to_string(spec.model) +
+            throw PttError(label_ + ": модель hamlib " + std::to_string(choice.model) +
                            " не известна (список: rigctl --list)");
         }
         std::strncpy(rig_->state.rigport.pathname, path.c_str(), HAMLIB_FILPATHLEN - 1);
         if (!network) {
             HoldSerialLinesLow(rig_->state.rigport);
         }
-        if (spec.speed > 0) {
-            rig_->state.rigport.parm.serial.rate = spec.speed;
+        if (choice.speed > 0) {
+            rig_->state.rigport.parm.serial.rate = choice.speed;
         }
         if (const int code = rig_open(rig_); code != RIG_OK) {
             rig_cleanup(rig_);
@@ -135,8 +135,8 @@ class HamlibTransmitter : public Transmitter {
 
 }  // namespace
 
-std::unique_ptr<Transmitter> OpenHamlibTransmitter(const PttSpec& spec) {
-    return std::make_unique<HamlibTransmitter>(spec);
+std::unique_ptr<Transmitter> OpenHamlibTransmitter(const PttChoice& choice) {
+    return std::make_unique<HamlibTransmitter>(choice);
 }
 
 }  // namespace tornel::ptt

@@ -13,9 +13,10 @@ namespace {
 
 class SerialTransmitter final : public DeviceTransmitter {
   public:
-    SerialTransmitter(const PttSpec& spec, DeviceIo& io)
-        : DeviceTransmitter(spec, io), line_(spec.kind == PttKind::Rts ? TIOCM_RTS : TIOCM_DTR) {
-        Opened(io_.OpenSerial(spec.device), spec.device, "dialout");
+    SerialTransmitter(const PttChoice& choice, DeviceIo& io)
+        : DeviceTransmitter(choice, io),
+          line_(choice.kind == PttKind::Rts ? TIOCM_RTS : TIOCM_DTR) {
+        Opened(io_.OpenSerial(choice.device), choice.device, "dialout");
         DropBothLines();  // a throw closes the port (the base is already made)
     }
     ~SerialTransmitter() override { SetLevel(false); }
@@ -43,8 +44,8 @@ class SerialTransmitter final : public DeviceTransmitter {
 
 }  // namespace
 
-std::unique_ptr<Transmitter> OpenSerialTransmitter(const PttSpec& spec, DeviceIo& io) {
-    return std::make_unique<SerialTransmitter>(spec, io);
+std::unique_ptr<Transmitter> OpenSerialTransmitter(const PttChoice& choice, DeviceIo& io) {
+    return std::make_unique<SerialTransmitter>(choice, io);
 }
 
 }  // namespace tornel::ptt

@@ -2,19 +2,19 @@
 
 namespace tornel::ptt {
 
-std::unique_ptr<Transmitter> OpenTransmitter(const PttSpec& spec, DeviceIo& io) {
-    switch (spec.kind) {
+std::unique_ptr<Transmitter> OpenTransmitter(const PttChoice& choice, DeviceIo& io) {
+    switch (choice.kind) {
         case PttKind::None:
         case PttKind::Vox:
             return nullptr;
         case PttKind::Rts:
         case PttKind::Dtr:
-            return OpenSerialTransmitter(spec, io);
+            return OpenSerialTransmitter(choice, io);
         case PttKind::Cm108:
-            return OpenCm108Transmitter(spec, io);
+            return OpenCm108Transmitter(choice, io);
         case PttKind::Cat:
         case PttKind::Rigctld:
-            return OpenHamlibTransmitter(spec);
+            return OpenHamlibTransmitter(choice);
     }
     return nullptr;
 }

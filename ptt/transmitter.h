@@ -1,6 +1,6 @@
 #pragma once
 // A transmitter whose PTT the program keys: the interface every kind of keying implements, and
-// the one place that opens the kind a SPEC names.
+// the one place that opens the kind a choice names.
 
 #include <array>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ptt/device_io.h"
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 
 namespace tornel::ptt {
 
@@ -28,25 +28,26 @@ class Transmitter {
     // PttError. Neither is called from two threads at once (KeyedSession sees to that).
     virtual void Key() = 0;
     virtual void Release() = 0;
-    // How messages name it (TransmitterLabel of its SPEC).
+    // How messages name it (TransmitterLabel of its choice).
     virtual const std::string& Label() const = 0;
 };
 
-// Opens the transmitter of `spec`, released: nullptr for none and vox, which key nothing.
+// Opens the transmitter of `choice`, released: nullptr for none and vox, which key nothing.
 // Throws PttError when the device cannot be opened or its line cannot be set released. The
 // serial and CM108 kinds go through `io`, which must outlive the transmitter.
-std::unique_ptr<Transmitter> OpenTransmitter(const PttSpec& spec, DeviceIo& io = SystemDeviceIo());
+std::unique_ptr<Transmitter> OpenTransmitter(const PttChoice& choice,
+                                             DeviceIo& io = SystemDeviceIo());
 
 // How the window opens a transmitter: OpenTransmitter, or a fake in tests.
-using TransmitterOpener = std::function<std::unique_ptr<Transmitter>(const PttSpec&)>;
+using TransmitterOpener = std::function<std::unique_ptr<Transmitter>(const PttChoice&)>;
 
 // The GPIO write of a CM108/CM119: report number 0, then a byte 0, the output levels (bit n-1
 // for GPIOn), the data direction (1: output) and a byte 0.
 std::array<std::uint8_t, 5> Cm108Report(int pin, bool on);
 
 // The kinds, each in its own file.
-std::unique_ptr<Transmitter> OpenSerialTransmitter(const PttSpec& spec, DeviceIo& io);
-std::unique_ptr<Transmitter> OpenCm108Transmitter(const PttSpec& spec, DeviceIo& io);
-std::unique_ptr<Transmitter> OpenHamlibTransmitter(const PttSpec& spec);
+std::unique_ptr<Transmitter> OpenSerialTransmitter(const PttChoice& choice, DeviceIo& io);
+std::unique_ptr<Transmitter> OpenCm108Transmitter(const PttChoice& choice, DeviceIo& io);
+std::unique_ptr<Transmitter> OpenHamlibTransmitter(const PttChoice& choice);
 
 }  // namespace tornel::ptt

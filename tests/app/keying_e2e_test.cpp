@@ -24,7 +24,7 @@ class KeyingRigctld : public WindowTest {
     }
     void UseRig(ptt::KeyingTimes times, platform::SoundOutput* output = nullptr) {
         WriteSoundSettings(*OpenUserSettings(),
-                           {.transmitter = ptt::ParsePttSpec(rig->Spec()), .keying = times});
+                           {.transmitter = ptt::ParsePttChoice(rig->Choice()), .keying = times});
         Recreate({}, {}, output);
     }
     std::unique_ptr<test::RigctldServer> rig;

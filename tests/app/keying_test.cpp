@@ -25,8 +25,9 @@ class Keying : public WindowTest {
     // The sound setup with keying through the fake (as a serial RTS line, say) and a fresh
     // window that reads it.
     void UseKeying(ptt::KeyingTimes times = {.txDelayMs = 40, .txTailMs = 30}) {
-        WriteSoundSettings(*OpenUserSettings(),
-                           {.transmitter = ptt::ParsePttSpec("rts:/dev/ttyUSB0"), .keying = times});
+        WriteSoundSettings(
+            *OpenUserSettings(),
+            {.transmitter = ptt::ParsePttChoice("rts:/dev/ttyUSB0"), .keying = times});
         openTransmitter = fake.Opener();
         Recreate({});
         // The first tick after start-up (Timer2) redraws, which would end a run begun before it.
@@ -130,8 +131,8 @@ TEST_F(Keying, AWatchdogReleaseComesNoSoonerThanTheWholeFileAllowsAndIsShown) {
 }
 
 TEST_F(Keying, WithKeyingOffNothingIsOpened) {
-    for (const char* spec : {"none", "vox"}) {
-        WriteSoundSettings(*OpenUserSettings(), {.transmitter = ptt::ParsePttSpec(spec)});
+    for (const char* choice : {"none", "vox"}) {
+        WriteSoundSettings(*OpenUserSettings(), {.transmitter = ptt::ParsePttChoice(choice)});
         openTransmitter = fake.Opener();
         Recreate({});
         Send();

@@ -29,7 +29,7 @@ TEST_F(SoundSettingsFile, WrittenSettingsReadBack) {
                                .level = 35,
                                .checkInput = "alsa_input.usb",
                                .checkInputDescription = "USB Audio, линейный вход",
-                               .transmitter = ptt::ParsePttSpec("cm108:/dev/hidraw2:4"),
+                               .transmitter = ptt::ParsePttChoice("cm108:/dev/hidraw2:4"),
                                .keying = {.txDelayMs = 0, .txTailMs = ptt::kTxTailMaxMs}};
     {
         QSettings settings(Path(), QSettings::IniFormat);
@@ -56,7 +56,7 @@ TEST_F(SoundSettingsFile, NonsenseGivesTheDefaultOfEachValue) {
         {"[sound]\ncheckInput=a, b\n", defaults},
         {"[sound]\ndevice=out\nlev", defaults},  // cut in the middle of a line
         {"\xff\xfe\x00garbage\n[[[\n=\n", defaults},
-        {"[transmitter]\nptt=rts:\n", defaults},  // a transmitter that is no SPEC keys nothing
+        {"[transmitter]\nptt=rts:\n", defaults},  // a transmitter that is no choice keys nothing
         {"[transmitter]\nptt=cat:1:/dev/ttyUSB0:1234\n", defaults},
         {"[transmitter]\ntxDelayMs=" + std::to_string(ptt::kTxDelayMaxMs + 1) + "\n", defaults},
         {"[transmitter]\ntxTailMs=-1\n", defaults},

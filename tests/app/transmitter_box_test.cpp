@@ -1,6 +1,6 @@
 // "Передатчик" in "Настройки звука": every kind of keying goes through the dialog and comes back
-// as the same SPEC, a SPEC the fields do not make keeps the dialog open, and "проверка PTT" keys
-// the transmitter for a second.
+// as the same choice, a choice the fields do not make keeps the dialog open, and "проверка PTT"
+// keys the transmitter for a second.
 
 #include <gmock/gmock.h>
 
@@ -39,7 +39,7 @@ TEST_F(TransmitterSetup, EveryKindComesBackAsItWasChosen) {
          {"none", "vox", "cat:3073:/dev/ttyUSB0:38400", "cat:1:/dev/ttyS0", "rts:/dev/ttyUSB1",
           "dtr:/dev/ttyACM0", "cm108:/dev/hidraw3:2", "rigctld:radio.local:4533"}) {
         SCOPED_TRACE(text);
-        const SoundSettings current{.transmitter = ptt::ParsePttSpec(text),
+        const SoundSettings current{.transmitter = ptt::ParsePttChoice(text),
                                     .keying = {.txDelayMs = 450, .txTailMs = 0}};
         const auto dialog = Dialog(current);
         EXPECT_EQ(dialog->chosen().transmitter, current.transmitter);
@@ -47,8 +47,8 @@ TEST_F(TransmitterSetup, EveryKindComesBackAsItWasChosen) {
     }
 }
 
-TEST_F(TransmitterSetup, ASpecTheFieldsDoNotMakeKeepsTheDialogOpen) {
-    const auto dialog = Dialog({.transmitter = ptt::ParsePttSpec("rts:/dev/ttyUSB0")});
+TEST_F(TransmitterSetup, AChoiceTheFieldsDoNotMakeKeepsTheDialogOpen) {
+    const auto dialog = Dialog({.transmitter = ptt::ParsePttChoice("rts:/dev/ttyUSB0")});
     In<QComboBox>(dialog.get(), "ComboBox_PttDevice")->setCurrentText(QString());
     dialog->show();
     In<QDialogButtonBox>(dialog.get(), "ButtonBox")->button(QDialogButtonBox::Ok)->click();
@@ -58,7 +58,7 @@ TEST_F(TransmitterSetup, ASpecTheFieldsDoNotMakeKeepsTheDialogOpen) {
 }
 
 TEST_F(TransmitterSetup, PttCheckKeysForOneSecond) {
-    const auto dialog = Dialog({.transmitter = ptt::ParsePttSpec("rigctld:localhost:4532")});
+    const auto dialog = Dialog({.transmitter = ptt::ParsePttChoice("rigctld:localhost:4532")});
     const auto start = std::chrono::steady_clock::now();
     In<QPushButton>(dialog.get(), "Button_PttCheck")->click();
     EXPECT_THAT(fake.tx.Levels(), ElementsAre(true));

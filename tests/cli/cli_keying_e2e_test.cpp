@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 #include "tests/support/keyed_send_check.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
@@ -33,7 +33,7 @@ class CliKeying : public ::testing::Test {
         rig = std::make_unique<test::RigctldServer>();
     }
     std::vector<std::string> Command(const char* name, std::vector<std::string> more = {}) const {
-        std::vector<std::string> args{name, "--ptt", rig->Spec()};
+        std::vector<std::string> args{name, "--ptt", rig->Choice()};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
@@ -106,7 +106,7 @@ TEST_F(CliKeying, SigtermOrCtrlCWhileKeyedReleasesAndEndsTheCommand) {
     }
 }
 
-TEST(CliKeyingRefused, ABadSpecExitsTwoAndAnUnreachableTransmitterOneWithNothingPlayed) {
+TEST(CliKeyingRefused, ABadChoiceExitsTwoAndAnUnreachableTransmitterOneWithNothingPlayed) {
     if (!test::PulseServer::Available()) {
         GTEST_SKIP() << "pulseaudio is not installed";
     }
@@ -134,7 +134,7 @@ TEST(CliKeyingRefused, ABadSpecExitsTwoAndAnUnreachableTransmitterOneWithNothing
         EXPECT_EQ(r.status, c.status);
         EXPECT_THAT(r.err, HasSubstr(c.message));
         if (c.status == 2) {
-            EXPECT_THAT(r.err, HasSubstr(ptt::kPttSpecForms));
+            EXPECT_THAT(r.err, HasSubstr(ptt::kPttChoiceForms));
         }
         EXPECT_EQ(r.out, "");  // no edge of a pattern
     }

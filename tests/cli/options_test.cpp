@@ -74,7 +74,7 @@ TEST(ParseCommandLine, SendTakesAnOutputAndALevel) {
 TEST(ParseCommandLine, SendAndPatternTakeTheTransmitterAndItsTimes) {
     const Options send = Parse({"send", "--ptt", "rigctld:localhost:4532", "--tx-delay", "0",
                                 "--tx-tail", std::to_string(ptt::kTxTailMaxMs)});
-    EXPECT_EQ(send.ptt, ptt::ParsePttSpec("rigctld:localhost:4532"));
+    EXPECT_EQ(send.ptt, ptt::ParsePttChoice("rigctld:localhost:4532"));
     EXPECT_EQ(send.txDelayMs, 0);
     EXPECT_EQ(send.txTailMs, ptt::kTxTailMaxMs);
     const Options plain = Parse({"send"});
@@ -150,7 +150,7 @@ TEST(ParseCommandLine, BadArgumentsNameTheOptionAndItsRange) {
         {{"devices", "--p1", "5"}, "неизвестный параметр \"--p1\""},
         {{"send", "--ptt", "cat:1"}, "--ptt: неверное значение \"cat:1\": для cat нужны"},
         {{"send", "--ptt"},
-         std::string("--ptt: не задано значение; допустимо: ") + ptt::kPttSpecForms},
+         std::string("--ptt: не задано значение; допустимо: ") + ptt::kPttChoiceForms},
         {{"send", "--tx-delay", std::to_string(ptt::kTxDelayMaxMs + 1)},
          "--tx-delay: значение " + std::to_string(ptt::kTxDelayMaxMs + 1) + " вне диапазона"},
         {{"send", "--tx-tail", "-1"}, "--tx-tail: значение -1 вне диапазона"},

@@ -77,11 +77,11 @@ struct FakeOpener {
     bool refuseOpen = false;
 
     ptt::TransmitterOpener Opener() {
-        return [this](const ptt::PttSpec& spec) -> std::unique_ptr<ptt::Transmitter> {
+        return [this](const ptt::PttChoice& choice) -> std::unique_ptr<ptt::Transmitter> {
             ++opens;
             if (refuseOpen) {
-                throw ptt::PttError(ptt::TransmitterLabel(spec) + ": нет устройства " +
-                                    spec.device);
+                throw ptt::PttError(ptt::TransmitterLabel(choice) + ": нет устройства " +
+                                    choice.device);
             }
             return std::make_unique<ForwardingTransmitter>(tx);
         };

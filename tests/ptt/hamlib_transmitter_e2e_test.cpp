@@ -16,16 +16,16 @@ using ::testing::HasSubstr;
 
 TEST(HamlibTransmitter, NamesTheDeviceAndWhatIsWrong) {
     const struct {
-        const char* spec;
+        const char* choice;
         const char* message;
     } cases[] = {
         {"cat:999999:/dev/null", "модель hamlib 999999 не известна"},
         {"cat:1:/dev/nonexistent-port", "нет устройства /dev/nonexistent-port"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.choice);
         try {
-            OpenTransmitter(ParsePttSpec(c.spec));
+            OpenTransmitter(ParsePttChoice(c.choice));
             ADD_FAILURE() << "opened";
         } catch (const PttError& e) {
             EXPECT_THAT(e.what(), HasSubstr(c.message));
@@ -41,7 +41,7 @@ TEST(HamlibTransmitter, OpensACatPortWithoutModemLines) {
     grantpt(master);
     unlockpt(master);
     // hamlib's FT-736R (1010): its open asks the radio nothing, so none need answer.
-    EXPECT_NO_THROW(OpenTransmitter(ParsePttSpec(std::string("cat:1010:") + ptsname(master))));
+    EXPECT_NO_THROW(OpenTransmitter(ParsePttChoice(std::string("cat:1010:") + ptsname(master))));
     close(master);
 }
 

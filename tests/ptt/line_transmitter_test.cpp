@@ -136,7 +136,7 @@ TEST(LineTransmitters, AFailedOpenSaysWhatIsWrongAndHowToGetAccess) {
         }
     };
     const struct {
-        const char* spec;
+        const char* choice;
         int error;
         const char* says;
         bool udevHint;
@@ -147,11 +147,11 @@ TEST(LineTransmitters, AFailedOpenSaysWhatIsWrongAndHowToGetAccess) {
         {"cm108:/dev/hidraw0", EPERM, "sudo usermod -aG plugdev", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.spec) + " " + std::to_string(c.error));
+        SCOPED_TRACE(std::string(c.choice) + " " + std::to_string(c.error));
         Refusing io;
         io.error = c.error;
         try {
-            OpenTransmitter(ParsePttSpec(c.spec), io);
+            OpenTransmitter(ParsePttChoice(c.choice), io);
             ADD_FAILURE() << "opened";
         } catch (const PttError& e) {
             EXPECT_THAT(e.what(), HasSubstr(c.says));

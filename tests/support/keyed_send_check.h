@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 #include "signal/wav_writer.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/rigctld_server.h"

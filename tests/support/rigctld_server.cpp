@@ -99,7 +99,7 @@ RigctldServer::~RigctldServer() {
     waitpid(pid_, nullptr, 0);
 }
 
-std::string RigctldServer::Spec() const {
+std::string RigctldServer::Choice() const {
     return "rigctld:127.0.0.1:" + std::to_string(port_);
 }
 

@@ -33,7 +33,7 @@ class RigctldServer {
     static bool Available();
 
     // "rigctld:127.0.0.1:PORT"
-    std::string Spec() const;
+    std::string Choice() const;
     // Every change the watcher has seen so far, oldest first (the first entry is the state at
     // start, released).
     std::vector<Change> Changes() const;

@@ -23,7 +23,7 @@ inline constexpr int kCm108MinPin = 1;
 inline constexpr int kCm108MaxPin = 8;
 inline constexpr int kDefaultRigctldPort = 4532;
 
-struct PttSpec {
+struct PttChoice {
     PttKind kind = PttKind::None;
     int model = 0;                   // cat: hamlib's rig model number
     std::string device{};            // cat, rts, dtr, cm108: the device file; rigctld: the host
@@ -33,11 +33,11 @@ struct PttSpec {
 
     // True for the kinds that key the transmitter themselves (not none, not vox).
     bool Keys() const { return kind != PttKind::None && kind != PttKind::Vox; }
-    friend bool operator==(const PttSpec&, const PttSpec&) = default;
+    friend bool operator==(const PttChoice&, const PttChoice&) = default;
 };
 
-// A SPEC that says nothing sensible; the text is Russian and says what is allowed.
-class PttSpecError : public std::runtime_error {
+// A choice that says nothing sensible; the text is Russian and says what is allowed.
+class PttChoiceError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
@@ -58,15 +58,15 @@ struct KeyingTimes {
 inline constexpr int kSerialSpeeds[] = {300,   600,   1200,  2400,   4800,   9600,
                                         19200, 38400, 57600, 115200, 230400, 460800};
 
-PttSpec ParsePttSpec(std::string_view text);
-// The SPEC that ParsePttSpec reads back as `spec`.
-std::string PttSpecText(const PttSpec& spec);
-// What is allowed, for messages: the forms of a SPEC.
-inline constexpr const char* kPttSpecForms =
+PttChoice ParsePttChoice(std::string_view text);
+// The choice that ParsePttChoice reads back as `choice`.
+std::string PttChoiceText(const PttChoice& choice);
+// What is allowed, for messages: the forms of a choice.
+inline constexpr const char* kPttChoiceForms =
     "none, vox, cat:МОДЕЛЬ:ПОРТ[:СКОРОСТЬ], rts:ПОРТ, dtr:ПОРТ, cm108:HIDRAW[:ВЫВОД], "
     "rigctld:АДРЕС:ПОРТ";
-std::string PttSpecForms();
+std::string PttChoiceForms();
 // How messages name the transmitter: "rigctld 127.0.0.1:4532", "RTS порта /dev/ttyUSB0".
-std::string TransmitterLabel(const PttSpec& spec);
+std::string TransmitterLabel(const PttChoice& choice);
 
 }  // namespace tornel::ptt

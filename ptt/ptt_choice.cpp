@@ -1,4 +1,4 @@
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view kCm108Pins = "1..8";
 
-// Each kind by the name a SPEC begins with.
+// Each kind by the name a choice begins with.
 constexpr std::pair<PttKind, std::string_view> kKindNames[] = {
     {PttKind::None, "none"},       {PttKind::Vox, "vox"}, {PttKind::Cat, "cat"},
     {PttKind::Rts, "rts"},         {PttKind::Dtr, "dtr"}, {PttKind::Cm108, "cm108"},
@@ -27,8 +27,8 @@ std::string_view KindName(PttKind kind) {
 }
 
 [[noreturn]] void Fail(std::string_view text, const std::string& problem) {
-    throw PttSpecError("неверное значение \"" + std::string(text) + "\": " + problem +
-                       "; допустимо: " + PttSpecForms());
+    throw PttChoiceError("неверное значение \"" + std::string(text) + "\": " + problem +
+                         "; допустимо: " + PttChoiceForms());
 }
 
 // A whole decimal number without sign in [min, max]; nullopt-like -1 otherwise.
@@ -65,66 +65,66 @@ std::string SpeedsText() {
     return text;
 }
 
-PttSpec ParseCat(std::string_view text, std::string_view rest) {
+PttChoice ParseCat(std::string_view text, std::string_view rest) {
     const std::size_t colon = rest.find(':');
     if (colon == std::string_view::npos) {
         Fail(text, "для cat нужны модель и порт");
     }
-    PttSpec spec{.kind = PttKind::Cat};
-    spec.model = WholeNumber(rest.substr(0, colon), 1, 999999);
-    if (spec.model < 0) {
+    PttChoice choice{.kind = PttKind::Cat};
+    choice.model = WholeNumber(rest.substr(0, colon), 1, 999999);
+    if (choice.model < 0) {
         Fail(text, "модель hamlib должна быть целым числом (номер из rigctl --list)");
     }
     const auto [device, speed] = TrailingNumber(rest.substr(colon + 1));
     if (device.empty()) {
         Fail(text, "не задан порт");
     }
-    spec.device = std::string(device);
+    choice.device = std::string(device);
     if (!speed.empty()) {
-        spec.speed = WholeNumber(speed, 1, 10000000);
-        if (std::find(std::begin(kSerialSpeeds), std::end(kSerialSpeeds), spec.speed) ==
+        choice.speed = WholeNumber(speed, 1, 10000000);
+        if (std::find(std::begin(kSerialSpeeds), std::end(kSerialSpeeds), choice.speed) ==
             std::end(kSerialSpeeds)) {
             Fail(text, "скорость " + std::string(speed) + " не из ряда " + SpeedsText());
         }
     }
-    return spec;
+    return choice;
 }
 
-PttSpec ParseCm108(std::string_view text, std::string_view rest) {
+PttChoice ParseCm108(std::string_view text, std::string_view rest) {
     const auto [device, pin] = TrailingNumber(rest);
     if (device.empty()) {
         Fail(text, "не задано устройство hidraw");
     }
-    PttSpec spec{.kind = PttKind::Cm108, .device = std::string(device)};
+    PttChoice choice{.kind = PttKind::Cm108, .device = std::string(device)};
     if (!pin.empty()) {
-        spec.pin = WholeNumber(pin, kCm108MinPin, kCm108MaxPin);
-        if (spec.pin < 0) {
+        choice.pin = WholeNumber(pin, kCm108MinPin, kCm108MaxPin);
+        if (choice.pin < 0) {
             Fail(text, "вывод GPIO " + std::string(pin) + " вне " + std::string(kCm108Pins));
         }
     }
-    return spec;
+    return choice;
 }
 
-PttSpec ParseRigctld(std::string_view text, std::string_view rest) {
+PttChoice ParseRigctld(std::string_view text, std::string_view rest) {
     const std::size_t colon = rest.rfind(':');
     if (colon == std::string_view::npos || colon == 0) {
         Fail(text, "для rigctld нужны адрес и порт");
     }
-    PttSpec spec{.kind = PttKind::Rigctld, .device = std::string(rest.substr(0, colon))};
-    spec.port = WholeNumber(rest.substr(colon + 1), 1, 65535);
-    if (spec.port < 0) {
+    PttChoice choice{.kind = PttKind::Rigctld, .device = std::string(rest.substr(0, colon))};
+    choice.port = WholeNumber(rest.substr(colon + 1), 1, 65535);
+    if (choice.port < 0) {
         Fail(text, "порт должен быть целым числом от 1 до 65535");
     }
-    return spec;
+    return choice;
 }
 
 }  // namespace
 
-std::string PttSpecForms() {
-    return kPttSpecForms;
+std::string PttChoiceForms() {
+    return kPttChoiceForms;
 }
 
-PttSpec ParsePttSpec(std::string_view text) {
+PttChoice ParsePttChoice(std::string_view text) {
     const std::size_t colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
     const std::string_view rest =
@@ -158,41 +158,41 @@ PttSpec ParsePttSpec(std::string_view text) {
     return {};
 }
 
-std::string PttSpecText(const PttSpec& spec) {
-    const std::string name(KindName(spec.kind));
-    switch (spec.kind) {
+std::string PttChoiceText(const PttChoice& choice) {
+    const std::string name(KindName(choice.kind));
+    switch (choice.kind) {
         case PttKind::None:
         case PttKind::Vox:
             return name;
         case PttKind::Cat:
-            return name + ":" + std::to_string(spec.model) + ":" + spec.device +
-                   (spec.speed > 0 ? ":" + std::to_string(spec.speed) : "");
+            return name + ":" + std::to_string(choice.model) + ":" + choice.device +
+                   (choice.speed > 0 ? ":" + std::to_string(choice.speed) : "");
         case PttKind::Rts:
         case PttKind::Dtr:
-            return name + ":" + spec.device;
+            return name + ":" + choice.device;
         case PttKind::Cm108:
-            return name + ":" + spec.device + ":" + std::to_string(spec.pin);
+            return name + ":" + choice.device + ":" + std::to_string(choice.pin);
         case PttKind::Rigctld:
-            return name + ":" + spec.device + ":" + std::to_string(spec.port);
+            return name + ":" + choice.device + ":" + std::to_string(choice.port);
     }
     return "none";
 }
 
-std::string TransmitterLabel(const PttSpec& spec) {
-    switch (spec.kind) {
+std::string TransmitterLabel(const PttChoice& choice) {
+    switch (choice.kind) {
         case PttKind::None:
             return "без управления передатчиком";
         case PttKind::Vox:
             return "VOX";
         case PttKind::Cat:
-            return "CAT (модель hamlib " + std::to_string(spec.model) + ") на " + spec.device;
+            return "CAT (модель hamlib " + std::to_string(choice.model) + ") на " + choice.device;
         case PttKind::Rts:
         case PttKind::Dtr:
-            return (spec.kind == PttKind::Rts ? "RTS" : "DTR") + (" порта " + spec.device);
+            return (choice.kind == PttKind::Rts ? "RTS" : "DTR") + (" порта " + choice.device);
         case PttKind::Cm108:
-            return "GPIO" + std::to_string(spec.pin) + " CM108 " + spec.device;
+            return "GPIO" + std::to_string(choice.pin) + " CM108 " + choice.device;
         case PttKind::Rigctld:
-            return "rigctld " + spec.device + ":" + std::to_string(spec.port);
+            return "rigctld " + choice.device + ":" + std::to_string(choice.port);
     }
     return {};
 }

@@ -1,4 +1,4 @@
-#include "ptt/ptt_spec.h"
+#include "ptt/ptt_choice.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,13 +8,13 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct GoodSpec {
+struct GoodChoice {
     const char* text;
-    PttSpec spec;
+    PttChoice choice;
 };
 
-TEST(PttSpec, ReadsEveryFormAndWritesItBack) {
-    const GoodSpec cases[] = {
+TEST(PttChoice, ReadsEveryFormAndWritesItBack) {
+    const GoodChoice cases[] = {
         {"none", {}},
         {"vox", {.kind = PttKind::Vox}},
         {"cat:1:/dev/ttyUSB0", {.kind = PttKind::Cat, .model = 1, .device = "/dev/ttyUSB0"}},
@@ -29,22 +29,22 @@ TEST(PttSpec, ReadsEveryFormAndWritesItBack) {
         {"cm108:/dev/hidraw1:8", {.kind = PttKind::Cm108, .device = "/dev/hidraw1", .pin = 8}},
         {"rigctld:127.0.0.1:4532", {.kind = PttKind::Rigctld, .device = "127.0.0.1", .port = 4532}},
     };
-    for (const GoodSpec& c : cases) {
+    for (const GoodChoice& c : cases) {
         SCOPED_TRACE(c.text);
-        const PttSpec spec = ParsePttSpec(c.text);
-        EXPECT_EQ(spec, c.spec);
-        EXPECT_EQ(ParsePttSpec(PttSpecText(spec)), spec);
-        EXPECT_EQ(spec.Keys(), spec.kind != PttKind::None && spec.kind != PttKind::Vox);
+        const PttChoice choice = ParsePttChoice(c.text);
+        EXPECT_EQ(choice, c.choice);
+        EXPECT_EQ(ParsePttChoice(PttChoiceText(choice)), choice);
+        EXPECT_EQ(choice.Keys(), choice.kind != PttKind::None && choice.kind != PttKind::Vox);
     }
 }
 
-struct BadSpec {
+struct BadChoice {
     std::string text;
     const char* problem;
 };
 
-TEST(PttSpec, RefusesNonsenseNamingWhatIsWrongAndWhatIsAllowed) {
-    const BadSpec cases[] = {
+TEST(PttChoice, RefusesNonsenseNamingWhatIsWrongAndWhatIsAllowed) {
+    const BadChoice cases[] = {
         {"", "пустое значение"},
         {"ptt", "неизвестный способ \"ptt\""},
         {"cat:1", "нужны модель и порт"},
@@ -57,14 +57,14 @@ TEST(PttSpec, RefusesNonsenseNamingWhatIsWrongAndWhatIsAllowed) {
         {"rigctld:localhost", "нужны адрес и порт"},
         {"rigctld:localhost:65536", "порт должен быть"},
     };
-    for (const BadSpec& c : cases) {
+    for (const BadChoice& c : cases) {
         SCOPED_TRACE(c.text);
         try {
-            ParsePttSpec(c.text);
+            ParsePttChoice(c.text);
             ADD_FAILURE() << "accepted";
-        } catch (const PttSpecError& e) {
+        } catch (const PttChoiceError& e) {
             EXPECT_THAT(e.what(), HasSubstr(c.problem));
-            EXPECT_THAT(e.what(), HasSubstr(PttSpecForms()));
+            EXPECT_THAT(e.what(), HasSubstr(PttChoiceForms()));
         }
     }
 }
