@@ -81,9 +81,9 @@ TEST_F(SendThroughSoundServer, PlaysWholeOnAnOutputThatRendersSecondsAhead) {
     EXPECT_TRUE(StatusTip().endsWith(QStringLiteral("выдано: «Null Output (card2)»")))
         << StatusTip().toStdString();
     const auto file = DataChunkOf(dir.path().toStdString() + "/" + kWavFileName);
-    // A monitor that wakes with its sink loses the first few milliseconds.
-    ASSERT_GE(server.Monitor("card2").WaitForPlayed(mark, file, 800, std::chrono::seconds(5)), 0)
-        << "the monitor did not hear the whole file";
+    const auto& monitor = server.Monitor("card2");
+    ASSERT_GE(monitor.WaitForPlayed(mark, file, std::chrono::seconds(5)), 0)
+        << "the monitor did not hear the whole file: " << monitor.PlayedSummary(mark, file);
     const auto heard = server.Monitor("card2").Recording(mark);
     const std::vector<float> signal(heard.begin() + test::FirstAbove(heard, 0), heard.end());
     const DecodeResult decoded = DecodeSignal(signal, kSampleRate);

@@ -22,9 +22,6 @@ using test::PulseServer;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// A null sink's monitor that wakes with its sink loses up to this many of the first samples.
-constexpr std::size_t kMonitorStartLoss = 800;
-
 TEST(CliSend, PlaysTheWrittenFileToItsEnd) {
     if (!PulseServer::Available()) {
         GTEST_SKIP() << "pulseaudio is not installed";
@@ -62,9 +59,9 @@ TEST(CliSend, PlaysWholeOnAnOutputThatRendersSecondsAhead) {
     ASSERT_EQ(r.status, 0) << r.err;
 
     const auto wav = ReadWavFile((dir.path() / "_qq.wav").string());
-    const long lost = server.Monitor("card2").WaitForPlayed(mark, wav.samples, kMonitorStartLoss,
-                                                            std::chrono::seconds(5));
-    ASSERT_GE(lost, 0) << "the monitor did not hear the whole file";
+    const auto& monitor = server.Monitor("card2");
+    ASSERT_GE(monitor.WaitForPlayed(mark, wav.samples, std::chrono::seconds(5)), 0)
+        << "the monitor did not hear the whole file: " << monitor.PlayedSummary(mark, wav.samples);
     const auto heard = server.Monitor("card2").Recording(mark);
     const std::vector<float> signal(heard.begin() + test::FirstAbove(heard, 0), heard.end());
     const DecodeResult decoded = DecodeSignal(signal, server.rate());

@@ -489,8 +489,8 @@ bool PulseServer::SinkRecording::WaitForFrames(std::size_t frames,
 
 long PulseServer::SinkRecording::WaitForPlayed(std::size_t from,
                                                const std::vector<std::int16_t>& expected,
-                                               std::size_t mostLost,
-                                               std::chrono::milliseconds timeout) const {
+                                               std::chrono::milliseconds timeout,
+                                               std::size_t mostLost) const {
     const auto limit = Clock::now() + timeout;
     long lost = LostAtStart(Recording(from), expected, mostLost);
     while (lost < 0 && Clock::now() < limit) {
@@ -498,6 +498,27 @@ long PulseServer::SinkRecording::WaitForPlayed(std::size_t from,
         lost = LostAtStart(Recording(from), expected, mostLost);
     }
     return lost;
+}
+
+std::string PulseServer::SinkRecording::PlayedSummary(
+    std::size_t from, const std::vector<std::int16_t>& expected) const {
+    const auto heard = Recording(from);
+    const long onset = FirstAbove(heard, 0);
+    std::string text = "heard " + std::to_string(heard.size()) + " samples, sound from " +
+                       std::to_string(onset) + ", the file has " + std::to_string(expected.size());
+    constexpr long kAlign = 64;
+    if (onset < 0 || heard.size() < static_cast<std::size_t>(onset + kAlign)) {
+        return text;
+    }
+    // Where in the file the sound heard starts, and where the two part.
+    const auto sound = heard.begin() + onset;
+    const auto start = std::search(expected.begin(), expected.end(), sound, sound + kAlign);
+    if (start == expected.end()) {
+        return text + "; its first sound is not in the file";
+    }
+    const auto parted = std::mismatch(start, expected.end(), sound, heard.end()).first;
+    return text + "; it starts at the file's sample " + std::to_string(start - expected.begin()) +
+           " and parts from it at the file's sample " + std::to_string(parted - expected.begin());
 }
 
 std::vector<std::int16_t> PulseServer::SinkRecording::Recording(std::size_t from,
