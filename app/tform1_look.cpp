@@ -158,14 +158,12 @@ void TForm1::SetUpCharts() {
                QCPScatterStyle::ssCircle);
     StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
                QCPScatterStyle::ssSquare);
-    ptt->yAxis->setRange(-0.5, 1.5);
     // Ticks only at the two levels of the pattern (released, pressed): a tick label at -0.5 would
     // stand in the corner beside the bottom axis's first label and touch it in a larger font.
     auto levels = QSharedPointer<QCPAxisTickerFixed>::create();
     levels->setTickStep(1.0);
     levels->setScaleStrategy(QCPAxisTickerFixed::ssNone);
     ptt->yAxis->setTicker(levels);
-    ptt->xAxis->setRange(-2.5, 11.0);
 
     QCustomPlot* filter = ui_->Chart_Filtr;
     // Tens of thousands of points: wide lines drawn as segments, not as one stroked polyline.

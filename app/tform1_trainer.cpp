@@ -19,7 +19,6 @@ namespace tornel::app {
 
 namespace {
 
-constexpr double kChartLeft = -2.5;
 const QString kCursorLayerName = QStringLiteral("cursor");
 
 QColor FromColourValue(std::uint32_t bgr) {
@@ -57,11 +56,9 @@ void TForm1::SpinEdit_10Change() {
     CursorLayer();
     SetGraphPoints(chart->graph(0), drawing.pattern);
     SetGraphPoints(chart->graph(1), drawing.cursor);
-    double right = drawing.cursor.front().x;
-    for (const ChartPoint& p : drawing.pattern) {
-        right = std::max(right, p.x);
-    }
-    chart->xAxis->setRange(kChartLeft, right);
+    const ChartRange range = PatternChartRange(drawing);
+    chart->xAxis->setRange(range.left, range.right);
+    chart->yAxis->setRange(range.bottom, range.top);
     chart->replot();
 }
 

@@ -35,7 +35,6 @@ constexpr std::size_t kSilenceSamples = 840 * 4;
 // missing server costs the trainer no time on every edge.
 constexpr auto kBeepRetryInterval = std::chrono::seconds(2);
 constexpr auto kBeepSlack = std::chrono::seconds(1);
-constexpr double kBeepAmplitude = 16000.0;
 
 SteadyClock::duration Duration(double seconds) {
     return std::chrono::duration_cast<SteadyClock::duration>(

@@ -29,6 +29,8 @@ inline constexpr int kClosingSamples = 4000;
 inline constexpr std::int32_t kAmplitude = 30000;
 // Samples are in 16-bit units: a full-scale sine has this amplitude.
 inline constexpr double kFullScale = 32768.0;
+// Peak sample value of the trainer's edge beeps, whatever the level of the send.
+inline constexpr double kBeepAmplitude = 16000.0;
 
 // The modulation filter's coefficient when the program starts, and after every press of the
 // trainer's start/stop button.

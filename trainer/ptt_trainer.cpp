@@ -26,6 +26,22 @@ CursorPoints CursorAt(double patternTime) {
     return {{{patternTime, kCursorBottom}, {patternTime, kCursorTop}}};
 }
 
+ChartRange PatternChartRange(const PatternDrawing& drawing) {
+    constexpr double kLevelMargin = 0.5;
+    ChartRange range{.left = drawing.pattern.front().x,
+                     .right = drawing.cursor.front().x,
+                     .bottom = drawing.pattern.front().y,
+                     .top = drawing.pattern.front().y};
+    for (const ChartPoint& p : drawing.pattern) {
+        range.right = std::max(range.right, p.x);
+        range.bottom = std::min(range.bottom, p.y);
+        range.top = std::max(range.top, p.y);
+    }
+    range.bottom -= kLevelMargin;
+    range.top += kLevelMargin;
+    return range;
+}
+
 PttTrainer::PttTrainer(const platform::Clock& clock) : clock_(clock) {}
 
 PatternDrawing PttTrainer::Redraw(std::int32_t firstPtt, std::int32_t pause,

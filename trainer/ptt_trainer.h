@@ -51,6 +51,16 @@ struct PatternDrawing {
     bool stoppedRun = false;
 };
 
+// Chart_PTT's axes for a drawing: from the pattern's left end to its right end or the cursor,
+// whichever is further, and half a level below released and above pressed.
+struct ChartRange {
+    double left;
+    double right;
+    double bottom;
+    double top;
+};
+ChartRange PatternChartRange(const PatternDrawing& drawing);
+
 struct PressResult {
     std::string caption;       // the new caption of the start/stop button
     bool running;              // the run timer ticks (every kRunTickMs) after this press

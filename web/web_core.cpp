@@ -75,18 +75,9 @@ Json Points(const CursorPoints& points) {
     return Json::array({{points[0].x, points[0].y}, {points[1].x, points[1].y}});
 }
 
-// Chart_PTT's axes: from the pattern's left end to its right end or the cursor, whichever is
-// further, and half a level below released and above pressed.
 Json ChartLimits(const PatternDrawing& d) {
-    double right = d.cursor.front().x;
-    double low = d.pattern.front().y;
-    double high = low;
-    for (const ChartPoint& p : d.pattern) {
-        right = std::max(right, p.x);
-        low = std::min(low, p.y);
-        high = std::max(high, p.y);
-    }
-    return {{"x0", d.pattern.front().x}, {"x1", right}, {"y0", low - 0.5}, {"y1", high + 0.5}};
+    const ChartRange r = PatternChartRange(d);
+    return {{"x0", r.left}, {"x1", r.right}, {"y0", r.bottom}, {"y1", r.top}};
 }
 
 constexpr const char* kDefaultOutputText = "по умолчанию";

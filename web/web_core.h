@@ -32,9 +32,8 @@ inline constexpr double kCheckToneSeconds = 3.0;
 // SpinEdit_Alfa's range in the window's form: the filter coefficient in hundredths.
 inline constexpr int kAlphaPercentMin = 0;
 inline constexpr int kAlphaPercentMax = 100;
-// The trainer's beeps at the amplitude of the window's (a share of full scale), whatever the
-// level of the send.
-inline constexpr double kBeepGain = 16000.0 / 32768.0;
+// The trainer's beeps at the amplitude of the window's, as a share of full scale.
+inline constexpr double kBeepGain = kBeepAmplitude / kFullScale;
 
 // A clock the page sets before each call: its audio clock, in seconds.
 class PageClock : public platform::Clock {

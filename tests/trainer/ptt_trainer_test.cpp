@@ -123,6 +123,19 @@ TEST(PttPattern, EndsAccumulateFromEachDuration) {
     EXPECT_EQ(rig.trainer.RunEnd(), 19);
 }
 
+// The axes hold the whole pattern and a cursor that ran past it, with half a level to spare.
+TEST(PttPattern, ChartRangeHoldsThePatternAndTheCursor) {
+    TrainerRig rig;
+    PatternDrawing d = rig.drawing;
+    const ChartRange design = PatternChartRange(d);
+    EXPECT_EQ(design.left, d.pattern.front().x);
+    EXPECT_EQ(design.right, d.pattern.back().x);
+    EXPECT_EQ(design.bottom, -0.5);
+    EXPECT_EQ(design.top, 1.5);
+    d.cursor = CursorAt(d.pattern.back().x + 3);
+    EXPECT_EQ(PatternChartRange(d).right, d.pattern.back().x + 3);
+}
+
 TEST(PttPattern, HugeDurationsSaturateInsteadOfOverflowing) {
     TrainerRig rig;
     rig.trainer.Redraw(2'000'000'000, 2'000'000'000, 2'000'000'000);
