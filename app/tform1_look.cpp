@@ -146,9 +146,10 @@ void TForm1::SetUpTabs() {
     SetFontColor(ui_->Label3D1, kOlive);
     ShowTitlePicture(ui_->Image2);
 
-    QPalette indicator = ui_->Label_PTT->palette();
-    indicator.setColor(QPalette::WindowText, QColor(0xFF, 0xFF, 0x00));
-    ui_->Label_PTT->setPalette(indicator);
+    SetFontColor(ui_->Label_PTT, qRgb(0xFF, 0xFF, 0x00));
+    // The indicator's outline is black on every desktop palette: a dark palette's light text
+    // colour would leave the white box without a visible edge.
+    SetFontColor(ui_->Shape_PTT, qRgb(0, 0, 0));
     SetShapeColor(Qt::white);  // with "передача" shown over it until the first trainer tick
 }
 
