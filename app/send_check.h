@@ -5,6 +5,7 @@
 // before the verdict. An input that cannot be opened or fails never stops the send itself: it
 // becomes the verdict.
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -53,6 +54,12 @@ inline SentLine SentStatusLine(const std::string& buildStatus, const std::string
             checked.detail;
     }
     return {checked.status, detail};
+}
+
+// " Выдача сигнала: 25 %": the status line while the signal plays.
+inline std::string PlaybackProgressText(double fraction) {
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
+    return " Выдача сигнала: " + std::to_string(percent) + " %";
 }
 
 class SendCheck {

@@ -63,16 +63,14 @@ std::vector<float> ForOutput(std::vector<std::int16_t> samples, int rate, int le
     return Resample(samples, kSampleRate, rate);
 }
 
-Json Points(const std::array<ChartPoint, 10>& points) {
+// The pattern's or the cursor's points as [x, y] pairs.
+template <std::size_t N>
+Json Points(const std::array<ChartPoint, N>& points) {
     Json out = Json::array();
     for (const ChartPoint& p : points) {
         out.push_back({p.x, p.y});
     }
     return out;
-}
-
-Json Points(const CursorPoints& points) {
-    return Json::array({{points[0].x, points[0].y}, {points[1].x, points[1].y}});
 }
 
 // Chart_PTT's axes: from the pattern's left end to its right end or the cursor, whichever is
@@ -202,18 +200,11 @@ std::vector<float> WebCore::Playback(int rate, int levelPercent) const {
 }
 
 std::vector<float> WebCore::CheckTone(int rate, int levelPercent) const {
-    const auto count = static_cast<std::size_t>(kCheckToneSeconds * kSampleRate);
-    std::vector<std::int16_t> tone(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const long double phase = synthesis::kToneIncrement * static_cast<long double>(i);
-        tone[i] = static_cast<std::int16_t>(std::lround(kAmplitude * std::sin(phase)));
-    }
-    return ForOutput(std::move(tone), rate, levelPercent);
+    return ForOutput(CheckToneSamples(), rate, levelPercent);
 }
 
 std::string WebCore::ProgressText(double fraction) {
-    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
-    return kProgressText + std::to_string(percent) + " %";
+    return app::PlaybackProgressText(fraction);
 }
 
 std::string WebCore::SentStatus(const std::string& output, const std::string& verdict,
