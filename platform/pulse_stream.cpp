@@ -58,7 +58,7 @@ void Connection::ContextDeleter::operator()(pa_context* c) const {
     pa_context_unref(c);
 }
 
-void PlaybackStream::StreamDeleter::operator()(pa_stream* s) const {
+void StreamDeleter::operator()(pa_stream* s) const {
     pa_stream_disconnect(s);
     pa_stream_unref(s);
 }
