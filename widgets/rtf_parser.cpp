@@ -778,13 +778,22 @@ class Parser {
         }
     }
 
-    // The run that takes the next content: the paragraph's last run when its format matches.
-    // Null when the element limit refuses a new run.
+    // The run that takes the next content, after the tabs of the table cells that ended before
+    // it: the paragraph's last run when its format matches. Null when the element limit refuses
+    // a new run.
     Run* RunFor(const CharFormat& format, bool image) {
-        auto& runs = paragraph_.runs;
         for (; pendingCellTabs_ > 0; --pendingCellTabs_) {
-            AppendToRun(format, "\t");
+            if (const std::string_view tab = FitText("\t"); !tab.empty()) {
+                if (Run* run = LastRunOrNew(format, false)) {
+                    run->text.append(tab);
+                }
+            }
         }
+        return LastRunOrNew(format, image);
+    }
+
+    Run* LastRunOrNew(const CharFormat& format, bool image) {
+        auto& runs = paragraph_.runs;
         if (image || runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
             if (!CountElement()) {
                 return nullptr;
@@ -792,21 +801,6 @@ class Parser {
             runs.push_back(Run{format, {}, -1});
         }
         return &runs.back();
-    }
-
-    void AppendToRun(const CharFormat& format, std::string_view s) {
-        s = FitText(s);
-        if (s.empty()) {
-            return;
-        }
-        auto& runs = paragraph_.runs;
-        if (runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
-            if (!CountElement()) {
-                return;
-            }
-            runs.push_back(Run{format, {}, -1});
-        }
-        runs.back().text.append(s);
     }
 
     bool CountElement() {
