@@ -776,19 +776,15 @@ class StreamDecoder::Impl {
         attempts_.push_back(std::move(attempt));
     }
 
+    // An attempt that has come to a result is done with.
     void TryAttempts(std::vector<DecodeResult>& results) {
-        for (auto it = attempts_.begin(); it != attempts_.end();) {
-            std::optional<DecodeResult> r;
-            if (it->Ready()) {
-                r = it->TryDecode();
-            }
+        std::erase_if(attempts_, [&](LeadInAttempt& attempt) {
+            std::optional<DecodeResult> r = attempt.Ready() ? attempt.TryDecode() : std::nullopt;
             if (r) {
                 results.push_back(std::move(*r));
-                it = attempts_.erase(it);
-            } else {
-                ++it;
             }
-        }
+            return r.has_value();
+        });
     }
 
     static std::vector<DecodeResult> Ordered(std::vector<DecodeResult> results) {
