@@ -322,7 +322,11 @@ bool IsUnderlineWord(std::string_view w) {
 
 class Parser {
   public:
-    Parser(std::string_view input, const Limits& limits) : lexer_(input), limits_(limits) {}
+    // `input` is the beginning of a document cut at the input limit when `truncated`.
+    Parser(std::string_view input, const Limits& limits, bool truncated)
+        : lexer_(input), limits_(limits) {
+        doc_.fault = truncated ? Fault::InputTooLarge : Fault::None;
+    }
 
     Document Read() {
         while (!stopped_) {
@@ -337,12 +341,6 @@ class Parser {
         }
         FinishParagraph(/*keepEmpty=*/false);
         return std::move(doc_);
-    }
-
-    void NoteTruncatedInput() {
-        if (doc_.fault == Fault::None) {
-            doc_.fault = Fault::InputTooLarge;
-        }
     }
 
   private:
@@ -745,9 +743,7 @@ class Parser {
     void FlushSurrogate() {
         if (highSurrogate_ != 0) {
             highSurrogate_ = 0;
-            std::string s;
-            AppendUtf8(s, 0xFFFD);
-            EmitUtf8(s);
+            EmitUtf8("\xEF\xBF\xBD");  // U+FFFD for the high surrogate left alone
         }
     }
 
@@ -1057,12 +1053,8 @@ bool LooksLikeRtf(std::string_view bytes) {
 }
 
 Document Parse(std::string_view rtf, const Limits& limits) {
-    const bool truncated = rtf.size() > limits.maxInputBytes;
-    Parser parser(rtf.substr(0, limits.maxInputBytes), limits);
-    if (truncated) {
-        parser.NoteTruncatedInput();
-    }
-    return parser.Read();
+    return Parser(rtf.substr(0, limits.maxInputBytes), limits, rtf.size() > limits.maxInputBytes)
+        .Read();
 }
 
 bool IsValidUtf8(std::string_view bytes) {
