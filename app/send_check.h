@@ -67,7 +67,6 @@ class SendCheck {
     // `input`: the server's name of the input; `inputLabel`: how messages name it.
     SendCheck(platform::SoundBackend& backend, const std::string& input,
               const std::string& inputLabel, const Packet& sent);
-    ~SendCheck();
 
     // Takes in what the input has recorded so far, without waiting.
     void TakeInput();

@@ -38,9 +38,6 @@ void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
 
 constexpr int kFilterChartMarkers = 120;
 
-// The parameter whose three durations are the trainer's pattern.
-constexpr int kPatternParameter = 10;
-
 QString ProgressText(double fraction) {
     return QString::fromStdString(PlaybackProgressText(fraction));
 }

@@ -45,7 +45,6 @@ class Connection {
     // Connects, never starting a server of its own. Throws PulseError when that is not done
     // before `deadline`.
     Connection(const std::string& applicationName, SteadyClock::time_point deadline);
-    ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -96,7 +95,6 @@ class PlaybackStream : public OutputStream {
     // PulseError when the stream is not open before `deadline`.
     PlaybackStream(const std::string& applicationName, const OutputRequest& request,
                    SteadyClock::time_point deadline);
-    ~PlaybackStream() override;
     PlaybackStream(const PlaybackStream&) = delete;
     PlaybackStream& operator=(const PlaybackStream&) = delete;
 

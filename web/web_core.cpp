@@ -103,8 +103,6 @@ constexpr std::array<std::pair<std::string_view, const char*>, 8> kBrowserReason
 
 }  // namespace
 
-WebCore::WebCore() = default;
-
 std::string WebCore::Description() const {
     Json fields = Json::array();
     for (const ParameterField& f : kParameterTable) {

@@ -47,8 +47,6 @@ class PageClock : public platform::Clock {
 
 class WebCore {
   public:
-    WebCore();
-
     // The fields (number, member, name, unit, label of the listing, range, step, design value,
     // box), the boxes with their design states, the filter coefficient field, the trainer's
     // constants and the page's texts.
