@@ -180,12 +180,11 @@ int ParseInRange(const std::string& option, const std::string& text, int min, in
 }
 
 const CommandRow& CommandNamed(const std::string& name) {
-    for (const CommandRow& row : kCommands) {
-        if (name == row.name) {
-            return row;
-        }
+    const auto known = std::ranges::find(kCommands, name, &CommandRow::name);
+    if (known == kCommands.end()) {
+        throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
     }
-    throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
+    return *known;
 }
 
 // The value of an option is missing when the arguments end or another option follows.

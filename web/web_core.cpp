@@ -218,12 +218,9 @@ std::string WebCore::SentStatus(const std::string& output, const std::string& ve
 }
 
 std::string WebCore::BrowserReason(const std::string& errorName) {
-    for (const auto& [name, reason] : kBrowserReasons) {
-        if (name == errorName) {
-            return reason;
-        }
-    }
-    return "ошибка браузера";
+    const auto known = std::ranges::find(kBrowserReasons, errorName,
+                                         &std::pair<std::string_view, const char*>::first);
+    return known != kBrowserReasons.end() ? known->second : "ошибка браузера";
 }
 
 std::string WebCore::InputFailure(const std::string& errorName, const std::string& inputLabel) {
