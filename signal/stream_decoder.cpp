@@ -364,15 +364,9 @@ struct Edge {
     int nextTone = -1;  // -1: no window fitted inside the stream
 };
 
+// The two tones that may follow `symbol`: the other two, in order.
 std::array<int, 2> TonesAfter(int symbol) {
-    switch (symbol) {
-        case 0:
-            return {1, 2};
-        case 1:
-            return {0, 2};
-        default:
-            return {0, 1};
-    }
+    return {symbol == 0 ? 1 : 0, symbol == 2 ? 1 : 2};
 }
 
 Packet SymbolsToPacket(const std::vector<int>& symbols) {
