@@ -30,7 +30,6 @@ class ToneOutputOpenedLater : public platform::ToneOutput {
             tone_ = sound_.MakeToneOutput();
         }
     }
-    bool IsOpen() const { return tone_ != nullptr; }
     void Beep(int frequencyHz, int durationMs) override {
         Open();
         if (tone_) {

@@ -31,8 +31,6 @@ SendCheck::SendCheck(platform::SoundBackend& backend, const std::string& input,
     }
 }
 
-SendCheck::~SendCheck() = default;
-
 void SendCheck::TakeInput() {
     while (Read(std::chrono::milliseconds(0))) {
     }

@@ -5,6 +5,7 @@
 // before the verdict. An input that cannot be opened or fails never stops the send itself: it
 // becomes the verdict.
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -55,12 +56,17 @@ inline SentLine SentStatusLine(const std::string& buildStatus, const std::string
     return {checked.status, detail};
 }
 
+// " Выдача сигнала: 25 %": the status line while the signal plays.
+inline std::string PlaybackProgressText(double fraction) {
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
+    return " Выдача сигнала: " + std::to_string(percent) + " %";
+}
+
 class SendCheck {
   public:
     // `input`: the server's name of the input; `inputLabel`: how messages name it.
     SendCheck(platform::SoundBackend& backend, const std::string& input,
               const std::string& inputLabel, const Packet& sent);
-    ~SendCheck();
 
     // Takes in what the input has recorded so far, without waiting.
     void TakeInput();

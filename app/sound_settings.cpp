@@ -41,42 +41,36 @@ ptt::PttChoice TransmitterOf(const QSettings& settings) {
 
 SoundSettings ReadSoundSettings(QSettings& settings) {
     SoundSettings sound;
-    const std::string device = TextOf(settings, kDeviceKey);
-    const std::string description = TextOf(settings, kDescriptionKey);
-    const std::string checkInput = TextOf(settings, kCheckInputKey);
-    const std::string checkDescription = TextOf(settings, kCheckDescriptionKey);
-    const int level = NumberOf(settings, kLevelKey, platform::kLevelMin, platform::kLevelMax,
-                               platform::kLevelMax);
-    const ptt::PttChoice transmitter = TransmitterOf(settings);
-    const ptt::KeyingTimes keying{
+    sound.device = TextOf(settings, kDeviceKey);
+    if (!sound.device.empty()) {
+        sound.deviceDescription = TextOf(settings, kDescriptionKey);
+    }
+    sound.checkInput = TextOf(settings, kCheckInputKey);
+    if (!sound.checkInput.empty()) {
+        sound.checkInputDescription = TextOf(settings, kCheckDescriptionKey);
+    }
+    sound.level = NumberOf(settings, kLevelKey, platform::kLevelMin, platform::kLevelMax,
+                           platform::kLevelMax);
+    sound.transmitter = TransmitterOf(settings);
+    sound.keying = {
         .txDelayMs = NumberOf(settings, kTxDelayKey, 0, ptt::kTxDelayMaxMs, ptt::kTxDelayDefaultMs),
         .txTailMs = NumberOf(settings, kTxTailKey, 0, ptt::kTxTailMaxMs, ptt::kTxTailDefaultMs)};
-    if (settings.status() != QSettings::NoError) {
-        return sound;
-    }
-    sound.device = device;
-    sound.deviceDescription = device.empty() ? std::string() : description;
-    sound.checkInput = checkInput;
-    sound.checkInputDescription = checkInput.empty() ? std::string() : checkDescription;
-    sound.level = level;
-    sound.transmitter = transmitter;
-    sound.keying = keying;
-    return sound;
+    // A settings file that cannot be read leaves everything at its default.
+    return settings.status() == QSettings::NoError ? sound : SoundSettings{};
 }
 
 void WriteSoundSettings(QSettings& settings, const SoundSettings& sound) {
-    settings.setValue(QString::fromLatin1(kDeviceKey), QString::fromStdString(sound.device));
-    settings.setValue(QString::fromLatin1(kDescriptionKey),
-                      QString::fromStdString(sound.deviceDescription));
-    settings.setValue(QString::fromLatin1(kLevelKey), QString::number(sound.level));
-    settings.setValue(QString::fromLatin1(kCheckInputKey),
-                      QString::fromStdString(sound.checkInput));
-    settings.setValue(QString::fromLatin1(kCheckDescriptionKey),
-                      QString::fromStdString(sound.checkInputDescription));
-    settings.setValue(QString::fromLatin1(kTransmitterKey),
-                      QString::fromStdString(ptt::PttChoiceText(sound.transmitter)));
-    settings.setValue(QString::fromLatin1(kTxDelayKey), QString::number(sound.keying.txDelayMs));
-    settings.setValue(QString::fromLatin1(kTxTailKey), QString::number(sound.keying.txTailMs));
+    const auto put = [&settings](const char* key, const QString& value) {
+        settings.setValue(QString::fromLatin1(key), value);
+    };
+    put(kDeviceKey, QString::fromStdString(sound.device));
+    put(kDescriptionKey, QString::fromStdString(sound.deviceDescription));
+    put(kLevelKey, QString::number(sound.level));
+    put(kCheckInputKey, QString::fromStdString(sound.checkInput));
+    put(kCheckDescriptionKey, QString::fromStdString(sound.checkInputDescription));
+    put(kTransmitterKey, QString::fromStdString(ptt::PttChoiceText(sound.transmitter)));
+    put(kTxDelayKey, QString::number(sound.keying.txDelayMs));
+    put(kTxTailKey, QString::number(sound.keying.txTailMs));
     settings.sync();
 }
 

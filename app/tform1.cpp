@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -9,16 +10,18 @@
 #include <QTimer>
 #include <cmath>
 #include <exception>
+#include <numeric>
 
-#include "app/file_error_text.h"
 #include "app/input_blocker.h"
 #include "app/send_check.h"
 #include "app/sound_dialog.h"
 #include "app/spin_edit.h"
 #include "app/status_line.h"
+#include "files/file_error_text.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
 #include "ui_tform1.h"
+#include "widgets/help_loader.h"
 
 namespace tornel::app {
 
@@ -35,16 +38,16 @@ void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
 
 constexpr int kFilterChartMarkers = 120;
 
-// The parameter whose three durations are the trainer's pattern.
-constexpr int kPatternParameter = 10;
-
 QString ProgressText(double fraction) {
-    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
-    return QStringLiteral(" Выдача сигнала: %1 %").arg(percent);
+    return QString::fromStdString(PlaybackProgressText(fraction));
 }
 
-template <typename T>
-QVector<double> ToQVector(const std::vector<T>& values) {
+QString PathText(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+template <typename Values>
+QVector<double> ToQVector(const Values& values) {
     return QVector<double>(values.begin(), values.end());
 }
 
@@ -76,7 +79,6 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
     Timer2->setInterval(1);
     soundSettings_ = ReadSoundSettings(*OpenUserSettings());
     ConnectHandlers();
-    FollowBoxes();
     ShowFilterCoefficient();
     SetUpKeyboard();
 
@@ -86,12 +88,14 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
 
 TForm1::~TForm1() = default;
 
-// Loads the help pages, draws the trainer's diagram and chooses the view. A help file that cannot
-// be read stops none of this (its view says why); only an unforeseen error, such as running out
-// of memory, is shown in the error box and leaves the window in its design state.
+// Loads the help pages, draws the trainer's diagram and chooses the view. Each help view is filled
+// from "help<n>.rtf" in the first of the help folders that holds it (the working directory when
+// none are given); a missing file leaves the view's design text, which names the file. A help file
+// that cannot be read stops none of this (its view says why); only an unforeseen error, such as
+// running out of memory, is shown in the error box and leaves the window in its design state.
 void TForm1::FormCreate(const QStringList& arguments) {
     try {
-        LoadHelpPages();
+        LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
         SpinEdit_10Change();
         ChooseView(arguments);
     } catch (const std::exception& e) {
@@ -230,9 +234,12 @@ void TForm1::Button_OutClick() {
         WriteWavFile(state_.synth, state_.packet, ui_->CheckBox_ModFiltr->isChecked(),
                      services_.workDir);
     } catch (const FileError& e) {
-        // Nothing is played: the status line and the box say which file and why.
-        SetStatus(FileNotWrittenStatus(e));
-        ShowError(FileNotWrittenMessage(e));
+        // Nothing is played: the status line names the file, the box its full path; both say why.
+        const QString reason = QString::fromStdString(FileErrorText(e.code()));
+        SetStatus(
+            QStringLiteral(" Файл %1 не записан: %2").arg(PathText(e.path().filename()), reason));
+        ShowError(QStringLiteral("Файл «%1» не записан: %2.\nСигнал не выдан.")
+                      .arg(PathText(e.path()), reason));
         return;
     } catch (const std::exception& e) {  // out of memory and the like
         SetStatus(QStringLiteral(" Сигнал не выдан: файлы не записаны"));
@@ -259,13 +266,9 @@ void TForm1::ShowSignalCharts() {
     ui_->Chart_Filtr->rescaleAxes();
     ui_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
 
-    const auto samples = synth.samples();
-    QVector<double> x(static_cast<qsizetype>(samples.size()));
-    QVector<double> y(static_cast<qsizetype>(samples.size()));
-    for (qsizetype i = 0; i < x.size(); ++i) {
-        x[i] = static_cast<double>(i);
-        y[i] = samples[static_cast<std::size_t>(i)];
-    }
+    const QVector<double> y = ToQVector(synth.samples());
+    QVector<double> x(y.size());  // the sample's index
+    std::iota(x.begin(), x.end(), 0.0);
     ui_->Chart1->graph(0)->setData(x, y, true);
     ui_->Chart1->rescaleAxes();
     ui_->Chart1->replot(QCustomPlot::rpQueuedReplot);

@@ -83,7 +83,6 @@ class TForm1 : public QWidget {
   private:
     // Start-up.
     void FormCreate(const QStringList& arguments);
-    void LoadHelpPages();
     void ChooseView(const QStringList& arguments);
     void FitOuterSize();
 

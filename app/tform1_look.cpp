@@ -207,12 +207,8 @@ void TForm1::ApplyParameterTable() {
         const ParameterField& f = (*services_.parameters)[i];
         fields[i]->setRange(f.min, f.max);
         fields[i]->setSingleStep(f.step);
-        fields[i]->setValue(f.design);
     }
-    const BoxStates design;
-    for (const EnablingBox& box : kEnablingBoxes) {
-        EnablingCheckBox(box.parameter)->setChecked(design.*(box.state));
-    }
+    ShowParameterSet({DesignFields(*services_.parameters), BoxStates{}});
 }
 
 // A field alone in its group is named by the group's caption and described by the unit label
@@ -221,21 +217,16 @@ void TForm1::SetAccessibleNames() {
     const auto fields = ParameterFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if ((*services_.parameters)[i].member != nullptr) {
+            QLabel* label = CaptionBeside(*fields[i]);
+            fields[i]->setAccessibleName(label->text());
+            fields[i]->setAccessibleDescription(QStringLiteral("секунды"));
+            label->setBuddy(fields[i]);
             continue;
         }
         const auto* group = qobject_cast<const QGroupBox*>(fields[i]->parentWidget());
         const auto* unit = group->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
         fields[i]->setAccessibleName(CaptionWithoutNumber(group->title()));
         fields[i]->setAccessibleDescription(unit->text().simplified());
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if ((*services_.parameters)[i].member == nullptr) {
-            continue;
-        }
-        QLabel* label = CaptionBeside(*fields[i]);
-        fields[i]->setAccessibleName(label->text());
-        fields[i]->setAccessibleDescription(QStringLiteral("секунды"));
-        label->setBuddy(fields[i]);
     }
     ui_->SpinEdit_Alfa->setAccessibleName(QStringLiteral("Коэффициент модуляционного фильтра"));
     ui_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));

@@ -114,8 +114,6 @@ TransmitterBox::TransmitterBox(const ptt::PttChoice& choice, const ptt::KeyingTi
     connect(check_, &QPushButton::clicked, this, &TransmitterBox::Button_PttCheckClick);
 }
 
-TransmitterBox::~TransmitterBox() = default;
-
 void TransmitterBox::ShowChoice(const ptt::PttChoice& choice) {
     kind_->setCurrentIndex(kind_->findData(static_cast<int>(choice.kind)));
     model_->setValue(choice.model > 0 ? choice.model : 1);

@@ -27,7 +27,6 @@ class TransmitterBox : public QGroupBox {
     // `open` opens the transmitter of "проверка PTT".
     TransmitterBox(const ptt::PttChoice& choice, const ptt::KeyingTimes& keying,
                    ptt::TransmitterOpener open, QWidget* parent = nullptr);
-    ~TransmitterBox() override;
 
     // The choice the controls make; throws ptt::PttChoiceError when they make none.
     ptt::PttChoice Choice() const;

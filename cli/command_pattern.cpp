@@ -14,9 +14,6 @@ namespace tornel::cli {
 
 namespace {
 
-// The carrier pattern is parameter 10: first PTT, pause, second PTT.
-constexpr int kPatternParameter = 10;
-
 // none and vox key nothing: the edges are printed all the same, to key by hand.
 class UnkeyedTransmitter : public ptt::Transmitter {
   public:

@@ -34,12 +34,9 @@ nlohmann::ordered_json NumberJson(const std::optional<double>& value) {
 nlohmann::ordered_json DecodedParametersJson(const Packet& packet, const ParameterTable& table) {
     nlohmann::ordered_json j;
     for (const ParameterField& f : table) {
-        const auto value = NumberJson(ValueOfByte(f, packet[static_cast<std::size_t>(f.byte)]));
-        if (f.member != nullptr) {
-            j[ParameterKey(f.parameter)][f.member] = value;
-        } else {
-            j[ParameterKey(f.parameter)] = value;
-        }
+        auto& slot = j[ParameterKey(f.parameter)];
+        (f.member != nullptr ? slot[f.member] : slot) =
+            NumberJson(ValueOfByte(f, packet[static_cast<std::size_t>(f.byte)]));
     }
     return j;
 }

@@ -1,17 +1,12 @@
 #include "cli/listing_output.h"
 
+#include <utility>
+
 #include "packet/number_text.h"
 
 namespace tornel::cli {
 
 namespace {
-
-void PrintSection(std::ostream& out, const char* heading, const std::vector<std::string>& lines) {
-    out << heading << '\n';
-    for (const auto& line : lines) {
-        out << line << '\n';
-    }
-}
 
 // " 9 -  50  8  максимальное время активности, мин": byte, value, parameter and its name.
 std::vector<std::string> NamedBytes(const Packet& packet, const ParameterTable& table) {
@@ -27,17 +22,20 @@ std::vector<std::string> NamedBytes(const Packet& packet, const ParameterTable& 
 }  // namespace
 
 void PrintListings(std::ostream& out, const BuildResult& build, const ParameterTable& table) {
-    out << "Состояние:" << build.status << "\n\n";
-    PrintSection(out, "Параметры (байт - значение):", build.parameterListing);
-    out << '\n';
-    PrintSection(out, "Массив для передачи (байт, значение):", build.packetListing);
-    out << '\n';
-    PrintSection(out, "Расчёт CRC (байт, CRC):", build.crcTrace);
-    out << '\n';
-    PrintSection(out, "Дамп пакета (байт, hex):", PacketDump(build.packet));
-    out << '\n';
-    PrintSection(
-        out, "Параметры по байтам (байт - значение, параметр):", NamedBytes(build.packet, table));
+    const std::pair<const char*, std::vector<std::string>> sections[] = {
+        {"Параметры (байт - значение):", build.parameterListing},
+        {"Массив для передачи (байт, значение):", build.packetListing},
+        {"Расчёт CRC (байт, CRC):", build.crcTrace},
+        {"Дамп пакета (байт, hex):", PacketDump(build.packet)},
+        {"Параметры по байтам (байт - значение, параметр):", NamedBytes(build.packet, table)},
+    };
+    out << "Состояние:" << build.status << '\n';
+    for (const auto& [heading, lines] : sections) {
+        out << '\n' << heading << '\n';
+        for (const std::string& line : lines) {
+            out << line << '\n';
+        }
+    }
 }
 
 nlohmann::ordered_json PacketJson(const BuildResult& build) {

@@ -16,12 +16,8 @@ int Run(const tornel::cli::Options& options) {
         std::cout << CommandUsageText(options.command);
         return 0;
     }
-    for (const CommandRow& command : kCommands) {
-        if (command.command == options.command) {
-            return command.run(options);
-        }
-    }
-    return 2;
+    const auto command = std::ranges::find(kCommands, options.command, &CommandRow::command);
+    return command != kCommands.end() ? command->run(options) : 2;
 }
 
 }  // namespace
@@ -29,9 +25,8 @@ int Run(const tornel::cli::Options& options) {
 int main(int argc, char** argv) {
     using namespace tornel::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const OptionRow& help = *std::find_if(kOptions.begin(), kOptions.end(), [](const OptionRow& r) {
-        return r.name == std::string(kHelpOption);
-    });
+    const OptionRow& help =
+        *std::ranges::find(kOptions, std::string(kHelpOption), &OptionRow::name);
     if (!args.empty() && (args[0] == help.name || args[0] == help.alias)) {
         std::cout << UsageText();
         return 0;

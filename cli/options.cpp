@@ -127,21 +127,14 @@ std::string AllowedText(const OptionRow& row, const std::string& option,
 std::vector<std::string> SplitList(const std::string& option, const std::string& text,
                                    const std::string& allowed) {
     std::vector<std::string> items;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        items.push_back(text.substr(start, comma == std::string::npos ? comma : comma - start));
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-    for (const auto& item : items) {
+    std::istringstream list(text + ',');  // the comma closes the last item, even an empty one
+    for (std::string item; std::getline(list, item, ',');) {
         if (item.empty()) {
             Fail(option,
                  text.empty() ? "пустое значение" : "пустой элемент в списке \"" + text + "\"",
                  allowed);
         }
+        items.push_back(item);
     }
     return items;
 }
@@ -180,12 +173,11 @@ int ParseInRange(const std::string& option, const std::string& text, int min, in
 }
 
 const CommandRow& CommandNamed(const std::string& name) {
-    for (const CommandRow& row : kCommands) {
-        if (name == row.name) {
-            return row;
-        }
+    const auto known = std::ranges::find(kCommands, name, &CommandRow::name);
+    if (known == kCommands.end()) {
+        throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
     }
-    throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
+    return *known;
 }
 
 // The value of an option is missing when the arguments end or another option follows.

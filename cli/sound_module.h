@@ -4,7 +4,6 @@
 // command needs sound. The backend comes from platform/'s one place that chooses it.
 
 #include <memory>
-#include <string>
 
 #include "platform/sound_backend.h"
 
@@ -25,9 +24,6 @@ class SoundModule {
     SoundModule(const SoundModule&) = delete;
     SoundModule& operator=(const SoundModule&) = delete;
     ~SoundModule();
-
-    // Loads the module; nullptr and the Russian reason in `error` when it cannot be loaded.
-    static std::unique_ptr<SoundModule> Load(std::string& error);
 
     platform::SoundBackend& backend() { return *backend_; }
 

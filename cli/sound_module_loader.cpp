@@ -52,30 +52,20 @@ SoundModule::~SoundModule() {
     dlclose(handle_);
 }
 
-std::unique_ptr<SoundModule> SoundModule::Load(std::string& error) {
+// main() prints the reason of a module that cannot be loaded and exits with 1.
+std::unique_ptr<SoundModule> LoadSoundModule() {
     const auto path = SoundModulePath();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        error = "звуковой модуль не загружен: " + std::string(dlerror());
-        return nullptr;
+        throw std::runtime_error("звуковой модуль не загружен: " + std::string(dlerror()));
     }
     const auto make = reinterpret_cast<MakeBackendFunction>(dlsym(handle, kSoundModuleEntry));
     if (make == nullptr) {
         dlclose(handle);
-        error = "звуковой модуль повреждён: " + path.string();
-        return nullptr;
+        throw std::runtime_error("звуковой модуль повреждён: " + path.string());
     }
     std::unique_ptr<platform::SoundBackend> backend(make(kApplicationName));
     return std::make_unique<SoundModule>(handle, std::move(backend));
-}
-
-std::unique_ptr<SoundModule> LoadSoundModule() {
-    std::string error;
-    auto module = SoundModule::Load(error);
-    if (!module) {
-        throw std::runtime_error(error);  // main() prints it and exits with 1
-    }
-    return module;
 }
 
 }  // namespace tornel::cli

@@ -7,9 +7,7 @@ namespace tornel {
 namespace {
 
 const EnablingBox* FindBox(int parameter) {
-    const auto it =
-        std::find_if(kEnablingBoxes.begin(), kEnablingBoxes.end(),
-                     [parameter](const EnablingBox& b) { return b.parameter == parameter; });
+    const auto it = std::ranges::find(kEnablingBoxes, parameter, &EnablingBox::parameter);
     return it == kEnablingBoxes.end() ? nullptr : &*it;
 }
 

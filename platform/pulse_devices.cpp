@@ -14,6 +14,18 @@ namespace {
 // While there is no server, the watch tries to reach one this often.
 constexpr auto kReconnectInterval = std::chrono::seconds(2);
 
+// A sink or a source as the lists show it: its description, or its name when it has none.
+template <typename Info>
+SoundDevice DeviceOf(const Info& info) {
+    return {.name = info.name, .description = info.description ? info.description : info.name};
+}
+
+void MarkDefault(std::vector<SoundDevice>& devices, const std::string& defaultName) {
+    for (SoundDevice& device : devices) {
+        device.isDefault = device.name == defaultName;
+    }
+}
+
 // The outputs and inputs and which of them are the defaults, read on `connection` within
 // `deadline`.
 SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadline) {
@@ -23,8 +35,7 @@ SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadlin
         bool inputsDone = false;
         std::string defaultOutput;
         std::string defaultInput;
-        std::vector<SoundDevice> outputs;
-        std::vector<SoundDevice> inputs;
+        SoundDevices devices;
     } reading;
     auto onServer = [](pa_context*, const pa_server_info* info, void* userdata) {
         auto* r = static_cast<Reading*>(userdata);
@@ -41,9 +52,7 @@ SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadlin
         if (eol != 0) {
             r->outputsDone = true;
         } else if (info != nullptr) {
-            r->outputs.push_back(
-                {.name = info->name,
-                 .description = info->description != nullptr ? info->description : info->name});
+            r->devices.outputs.push_back(DeviceOf(*info));
         }
     };
     // The monitor of an output hears what is played, not what comes in: it is left out.
@@ -52,9 +61,7 @@ SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadlin
         if (eol != 0) {
             r->inputsDone = true;
         } else if (info != nullptr && info->monitor_of_sink == PA_INVALID_INDEX) {
-            r->inputs.push_back(
-                {.name = info->name,
-                 .description = info->description != nullptr ? info->description : info->name});
+            r->devices.inputs.push_back(DeviceOf(*info));
         }
     };
     const Operation server(pa_context_get_server_info(connection.context(), onServer, &reading));
@@ -73,17 +80,10 @@ SoundDevices ReadDevices(Connection& connection, SteadyClock::time_point deadlin
             return reading.serverDone && reading.outputsDone && reading.inputsDone;
         },
         deadline, "нет звукового сервера: сервер не отвечает");
-    for (SoundDevice& output : reading.outputs) {
-        output.isDefault = output.name == reading.defaultOutput;
-    }
-    for (SoundDevice& input : reading.inputs) {
-        input.isDefault = input.name == reading.defaultInput;
-    }
-    SoundDevices devices;
-    devices.reachable = true;
-    devices.outputs = std::move(reading.outputs);
-    devices.inputs = std::move(reading.inputs);
-    return devices;
+    MarkDefault(reading.devices.outputs, reading.defaultOutput);
+    MarkDefault(reading.devices.inputs, reading.defaultInput);
+    reading.devices.reachable = true;
+    return std::move(reading.devices);
 }
 
 SoundDevices Unreachable(const PulseError& e) {

@@ -70,13 +70,6 @@ class PulseSoundInput : public SoundInput {
     }
 
   private:
-    struct StreamDeleter {
-        void operator()(pa_stream* s) const {
-            pa_stream_disconnect(s);
-            pa_stream_unref(s);
-        }
-    };
-
     // Opens the record stream at `rate`, or at the source's own rate when `rate` is 0.
     void Open(const std::string& device, int rate, SteadyClock::time_point deadline) {
         const pa_sample_spec format{PA_SAMPLE_S16LE,
@@ -111,7 +104,7 @@ class PulseSoundInput : public SoundInput {
     }
 
     Connection connection_;  // first in, last out: the stream lives on it
-    std::unique_ptr<pa_stream, StreamDeleter> stream_;
+    Stream stream_;
     int rate_ = 0;
     std::string description_;
 };

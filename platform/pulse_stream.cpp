@@ -58,7 +58,7 @@ void Connection::ContextDeleter::operator()(pa_context* c) const {
     pa_context_unref(c);
 }
 
-void PlaybackStream::StreamDeleter::operator()(pa_stream* s) const {
+void StreamDeleter::operator()(pa_stream* s) const {
     pa_stream_disconnect(s);
     pa_stream_unref(s);
 }
@@ -86,8 +86,6 @@ Connection::Connection(const std::string& applicationName, SteadyClock::time_poi
         },
         deadline, "нет звукового сервера: сервер не отвечает");
 }
-
-Connection::~Connection() = default;
 
 bool Connection::Usable() const {
     return context_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_.get()));
@@ -187,8 +185,6 @@ PlaybackStream::PlaybackStream(const std::string& applicationName, const OutputR
     rate_ = static_cast<int>(actual->rate);
     channels_ = actual->channels;
 }
-
-PlaybackStream::~PlaybackStream() = default;
 
 void PlaybackStream::ThrowIfBroken() const {
     if (!connection_.Usable() || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_.get()))) {

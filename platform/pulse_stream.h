@@ -32,6 +32,12 @@ struct OperationDeleter {
 };
 using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
 
+// A playback or record stream; destroying it disconnects it from the server.
+struct StreamDeleter {
+    void operator()(pa_stream* s) const;
+};
+using Stream = std::unique_ptr<pa_stream, StreamDeleter>;
+
 // One connection to the server, driven by a main loop of our own. Streams and device lists are
 // made on it; every wait on the server goes through WaitFor and keeps its deadline.
 class Connection {
@@ -39,7 +45,6 @@ class Connection {
     // Connects, never starting a server of its own. Throws PulseError when that is not done
     // before `deadline`.
     Connection(const std::string& applicationName, SteadyClock::time_point deadline);
-    ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -90,7 +95,6 @@ class PlaybackStream : public OutputStream {
     // PulseError when the stream is not open before `deadline`.
     PlaybackStream(const std::string& applicationName, const OutputRequest& request,
                    SteadyClock::time_point deadline);
-    ~PlaybackStream() override;
     PlaybackStream(const PlaybackStream&) = delete;
     PlaybackStream& operator=(const PlaybackStream&) = delete;
 
@@ -105,17 +109,13 @@ class PlaybackStream : public OutputStream {
     void SetPaused(bool paused, SteadyClock::time_point deadline) override;
 
   private:
-    struct StreamDeleter {
-        void operator()(pa_stream* s) const;
-    };
-
     void ThrowIfBroken() const;
     // Starts a stream operation (given the callback and its data) and waits for its answer.
     using StartOperation = std::function<pa_operation*(pa_stream_success_cb_t, void*)>;
     void AwaitOperation(const StartOperation& start, SteadyClock::time_point deadline);
 
     Connection connection_;  // first in, last out: the stream lives on it
-    std::unique_ptr<pa_stream, StreamDeleter> stream_;
+    Stream stream_;
     Operation timing_;  // the timing report asked for last
     SteadyClock::time_point timingAsked_{};
     int rate_ = 0;

@@ -44,8 +44,6 @@ class SoundBackend {
     virtual std::unique_ptr<BackgroundPlayback> StartCheckTone(const PlaybackTarget& target) = 0;
 };
 
-inline constexpr double kCheckToneSeconds = 3.0;
-
 // The backend on the raw streams of `streams`.
 std::unique_ptr<SoundBackend> MakeSoundBackend(std::shared_ptr<SoundStreams> streams);
 

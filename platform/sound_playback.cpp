@@ -11,7 +11,7 @@
 #include "platform/device_label.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_level.h"
-#include "signal/synthesizer_detail.h"
+#include "signal/synthesizer.h"
 #include "signal/wav_reader.h"
 
 namespace tornel::platform {
@@ -169,17 +169,6 @@ class FilePlayer : public SoundOutput {
     std::shared_ptr<SoundStreams> streams_;
 };
 
-// The check tone: the signal's lead-in tone at the signal's amplitude and rate.
-std::vector<std::int16_t> CheckToneSamples(double seconds) {
-    const auto count = static_cast<std::size_t>(seconds * kSampleRate);
-    std::vector<std::int16_t> samples(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const long double phase = synthesis::kToneIncrement * static_cast<long double>(i);
-        samples[i] = static_cast<std::int16_t>(std::lround(kAmplitude * std::sin(phase)));
-    }
-    return samples;
-}
-
 // Kept going by Pump, without ever waiting.
 class BackgroundPlayer : public BackgroundPlayback {
   public:
@@ -317,8 +306,8 @@ class StreamSoundBackend : public SoundBackend {
     SoundDevices ListDevices() override { return streams_->ListDevices(); }
     std::unique_ptr<DeviceWatch> WatchDevices() override { return streams_->WatchDevices(); }
     std::unique_ptr<BackgroundPlayback> StartCheckTone(const PlaybackTarget& target) override {
-        return std::make_unique<BackgroundPlayer>(*streams_, CheckToneSamples(kCheckToneSeconds),
-                                                  kSampleRate, target);
+        return std::make_unique<BackgroundPlayer>(*streams_, CheckToneSamples(), kSampleRate,
+                                                  target);
     }
 
   private:

@@ -11,19 +11,16 @@ namespace {
 constexpr std::string_view kCm108Pins = "1..8";
 
 // Each kind by the name a choice begins with.
-constexpr std::pair<PttKind, std::string_view> kKindNames[] = {
+using KindName = std::pair<PttKind, std::string_view>;
+constexpr KindName kKindNames[] = {
     {PttKind::None, "none"},       {PttKind::Vox, "vox"}, {PttKind::Cat, "cat"},
     {PttKind::Rts, "rts"},         {PttKind::Dtr, "dtr"}, {PttKind::Cm108, "cm108"},
     {PttKind::Rigctld, "rigctld"},
 };
 
-std::string_view KindName(PttKind kind) {
-    for (const auto& [k, name] : kKindNames) {
-        if (k == kind) {
-            return name;
-        }
-    }
-    return "none";
+std::string_view NameOf(PttKind kind) {
+    const auto* known = std::ranges::find(kKindNames, kind, &KindName::first);
+    return known != std::end(kKindNames) ? known->second : "none";
 }
 
 [[noreturn]] void Fail(std::string_view text, const std::string& problem) {
@@ -82,8 +79,7 @@ PttChoice ParseCat(std::string_view text, std::string_view rest) {
     choice.device = std::string(device);
     if (!speed.empty()) {
         choice.speed = WholeNumber(speed, 1, 10000000);
-        if (std::find(std::begin(kSerialSpeeds), std::end(kSerialSpeeds), choice.speed) ==
-            std::end(kSerialSpeeds)) {
+        if (std::ranges::find(kSerialSpeeds, choice.speed) == std::end(kSerialSpeeds)) {
             Fail(text, "скорость " + std::string(speed) + " не из ряда " + SpeedsText());
         }
     }
@@ -129,8 +125,7 @@ PttChoice ParsePttChoice(std::string_view text) {
     const std::string_view name = text.substr(0, colon);
     const std::string_view rest =
         colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
-    const auto known = std::find_if(std::begin(kKindNames), std::end(kKindNames),
-                                    [&](const auto& entry) { return entry.second == name; });
+    const auto* known = std::ranges::find(kKindNames, name, &KindName::second);
     if (known == std::end(kKindNames)) {
         Fail(text,
              text.empty() ? "пустое значение" : "неизвестный способ \"" + std::string(name) + "\"");
@@ -159,7 +154,7 @@ PttChoice ParsePttChoice(std::string_view text) {
 }
 
 std::string PttChoiceText(const PttChoice& choice) {
-    const std::string name(KindName(choice.kind));
+    const std::string name(NameOf(choice.kind));
     switch (choice.kind) {
         case PttKind::None:
         case PttKind::Vox:

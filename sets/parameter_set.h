@@ -15,13 +15,13 @@
 #include <string>
 #include <string_view>
 
+#include "files/size_limits.h"
 #include "packet/packet.h"
 
 namespace tornel {
 
 inline constexpr const char* kParameterSetFormat = "tornel4-parameters";
 inline constexpr int kParameterSetVersion = 1;
-inline constexpr std::size_t kMaxParameterSetBytes = 1024 * 1024;
 
 struct ParameterSet {
     std::string name;  // optional, free text

@@ -7,24 +7,14 @@ namespace tornel {
 
 namespace {
 
-std::vector<float> Channel(const WavAudio& audio, int channel) {
+// The sum of `count` channels from `first` on: one channel alone, or the mix of all.
+std::vector<float> Channels(const WavAudio& audio, std::size_t first, std::size_t count) {
     const auto channels = static_cast<std::size_t>(audio.channelCount);
     std::vector<float> out(audio.frameCount());
     for (std::size_t i = 0; i < out.size(); ++i) {
-        out[i] = audio.samples[i * channels + static_cast<std::size_t>(channel)];
-    }
-    return out;
-}
-
-std::vector<float> Mix(const WavAudio& audio) {
-    const auto channels = static_cast<std::size_t>(audio.channelCount);
-    std::vector<float> out(audio.frameCount());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        float sum = 0.0f;
-        for (std::size_t c = 0; c < channels; ++c) {
-            sum += audio.samples[i * channels + c];
+        for (std::size_t c = first; c < first + count; ++c) {
+            out[i] += audio.samples[i * channels + c];
         }
-        out[i] = sum;
     }
     return out;
 }
@@ -60,10 +50,11 @@ DecodeResult DecodeRecording(const WavAudio& audio) {
         none.reason = "в записи нет каналов";
         return none;
     }
-    DecodeResult best = DecodeSignal(Mix(audio), audio.sampleRate);
-    for (int c = 0; c < std::min(audio.channelCount, 2) && audio.channelCount > 1 && !best.crcOk;
+    const auto channels = static_cast<std::size_t>(audio.channelCount);
+    DecodeResult best = DecodeSignal(Channels(audio, 0, channels), audio.sampleRate);
+    for (std::size_t c = 0; c < std::min<std::size_t>(channels, 2) && channels > 1 && !best.crcOk;
          ++c) {
-        DecodeResult r = DecodeSignal(Channel(audio, c), audio.sampleRate);
+        DecodeResult r = DecodeSignal(Channels(audio, c, 1), audio.sampleRate);
         if (r.crcOk || (r.found && !best.found)) {
             best = std::move(r);
         }

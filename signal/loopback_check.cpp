@@ -2,116 +2,83 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
-#include <optional>
-#include <vector>
-
-#include "signal/stream_decoder.h"
 
 namespace tornel {
 
-class LoopbackCheck::Impl {
-  public:
-    Impl(int sampleRate, const Packet& sent) : decoder_(sampleRate), sent_(sent) {}
-
-    void Feed(std::span<const float> samples) {
-        for (const float s : samples) {
-            const double magnitude = std::abs(s);
-            peak_ = std::max(peak_, magnitude);
-            clippedSamples_ += magnitude >= kCheckClipLevel * kFullScale ? 1 : 0;
-        }
-        Keep(decoder_.Feed(samples));
-    }
-
-    bool heard() const { return intact_.has_value(); }
-
-    LoopbackOutcome Finish() {
-        Keep(decoder_.Finish());
-        if (!packets_.empty()) {
-            // The sent packet intact if it came back at all (an echo or a second send may
-            // follow), otherwise the first packet read.
-            return JudgePacket(packets_[intact_.value_or(0)]);
-        }
-        if (unreadLevel_) {
-            return JudgeUnreadLeadIn(*unreadLevel_);
-        }
-        return {.verdict = LoopbackVerdict::NoSignal, .level = peak_ / kFullScale};
-    }
-
-  private:
-    void Keep(std::vector<DecodeResult> results) {
-        for (DecodeResult& r : results) {
-            if (!r.found) {
-                unreadLevel_ = std::max(unreadLevel_.value_or(0.0), r.level);
-                continue;
-            }
-            if (!intact_ && r.crcOk && r.packet == sent_) {
-                intact_ = packets_.size();
-            }
-            packets_.push_back(std::move(r));
-        }
-    }
-
-    bool Clipped() const { return clippedSamples_ >= kCheckClippedSamples; }
-
-    // A packet was read: the level first, for a packet that came back at a bad level may be
-    // damaged by it, and even one that came back intact may not reach a real controller.
-    LoopbackOutcome JudgePacket(const DecodeResult& r) const {
-        LoopbackOutcome outcome{.leadInHeard = true,
-                                .packetHeard = true,
-                                .packetIntact = r.crcOk && r.packet == sent_,
-                                .level = r.level};
-        if (Clipped()) {
-            outcome.verdict = LoopbackVerdict::Clipped;
-        } else if (r.level < kCheckLowLevel) {
-            outcome.verdict = LoopbackVerdict::LevelTooLow;
-        } else if (!r.crcOk) {
-            outcome.verdict = LoopbackVerdict::CrcWrong;
-        } else if (!outcome.packetIntact) {
-            outcome.verdict = LoopbackVerdict::OtherPacket;
-        } else {
-            outcome.verdict = LoopbackVerdict::Intact;
-        }
-        return outcome;
-    }
-
-    LoopbackOutcome JudgeUnreadLeadIn(double level) const {
-        LoopbackOutcome outcome{.leadInHeard = true, .level = level};
-        if (Clipped()) {
-            outcome.verdict = LoopbackVerdict::Clipped;
-        } else if (level < kCheckLowLevel) {
-            outcome.verdict = LoopbackVerdict::LevelTooLow;
-        } else {
-            outcome.verdict = LoopbackVerdict::NotRecognised;
-        }
-        return outcome;
-    }
-
-    StreamDecoder decoder_;
-    Packet sent_;
-    std::vector<DecodeResult> packets_;
-    std::optional<std::size_t> intact_;  // the first of packets_ that is the sent one intact
-    std::optional<double> unreadLevel_;  // the loudest lead-in with no packet after it
-    double peak_ = 0.0;                  // the loudest sample of the input
-    std::int64_t clippedSamples_ = 0;
-};
-
 LoopbackCheck::LoopbackCheck(int sampleRate, const Packet& sent)
-    : impl_(std::make_unique<Impl>(sampleRate, sent)) {}
-
-LoopbackCheck::~LoopbackCheck() = default;
+    : decoder_(sampleRate), sent_(sent) {}
 
 void LoopbackCheck::Feed(std::span<const float> samples) {
-    impl_->Feed(samples);
-}
-
-bool LoopbackCheck::heard() const {
-    return impl_->heard();
+    for (const float s : samples) {
+        const double magnitude = std::abs(s);
+        peak_ = std::max(peak_, magnitude);
+        clippedSamples_ += magnitude >= kCheckClipLevel * kFullScale ? 1 : 0;
+    }
+    Keep(decoder_.Feed(samples));
 }
 
 LoopbackOutcome LoopbackCheck::Finish() {
-    return impl_->Finish();
+    Keep(decoder_.Finish());
+    if (!packets_.empty()) {
+        // The sent packet intact if it came back at all (an echo or a second send may follow),
+        // otherwise the first packet read.
+        return JudgePacket(packets_[intact_.value_or(0)]);
+    }
+    if (unreadLevel_) {
+        return JudgeUnreadLeadIn(*unreadLevel_);
+    }
+    return {.verdict = LoopbackVerdict::NoSignal, .level = peak_ / kFullScale};
+}
+
+void LoopbackCheck::Keep(std::vector<DecodeResult> results) {
+    for (DecodeResult& r : results) {
+        if (!r.found) {
+            unreadLevel_ = std::max(unreadLevel_.value_or(0.0), r.level);
+            continue;
+        }
+        if (!intact_ && r.crcOk && r.packet == sent_) {
+            intact_ = packets_.size();
+        }
+        packets_.push_back(std::move(r));
+    }
+}
+
+bool LoopbackCheck::Clipped() const {
+    return clippedSamples_ >= kCheckClippedSamples;
+}
+
+// A packet was read: the level first, for a packet that came back at a bad level may be damaged
+// by it, and even one that came back intact may not reach a real controller.
+LoopbackOutcome LoopbackCheck::JudgePacket(const DecodeResult& r) const {
+    LoopbackOutcome outcome{.leadInHeard = true,
+                            .packetHeard = true,
+                            .packetIntact = r.crcOk && r.packet == sent_,
+                            .level = r.level};
+    if (Clipped()) {
+        outcome.verdict = LoopbackVerdict::Clipped;
+    } else if (r.level < kCheckLowLevel) {
+        outcome.verdict = LoopbackVerdict::LevelTooLow;
+    } else if (!r.crcOk) {
+        outcome.verdict = LoopbackVerdict::CrcWrong;
+    } else if (!outcome.packetIntact) {
+        outcome.verdict = LoopbackVerdict::OtherPacket;
+    } else {
+        outcome.verdict = LoopbackVerdict::Intact;
+    }
+    return outcome;
+}
+
+LoopbackOutcome LoopbackCheck::JudgeUnreadLeadIn(double level) const {
+    LoopbackOutcome outcome{.leadInHeard = true, .level = level};
+    if (Clipped()) {
+        outcome.verdict = LoopbackVerdict::Clipped;
+    } else if (level < kCheckLowLevel) {
+        outcome.verdict = LoopbackVerdict::LevelTooLow;
+    } else {
+        outcome.verdict = LoopbackVerdict::NotRecognised;
+    }
+    return outcome;
 }
 
 namespace {

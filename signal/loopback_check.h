@@ -5,11 +5,14 @@
 // operator can act on: nothing came back, the level is too low or clipped, the packet came back
 // damaged or was another one.
 
-#include <memory>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "packet/packet.h"
+#include "signal/stream_decoder.h"
 
 namespace tornel {
 
@@ -46,18 +49,27 @@ class LoopbackCheck {
     // `sampleRate` of the input, kMinDecoderRate to kMaxDecoderRate; throws std::invalid_argument
     // otherwise.
     LoopbackCheck(int sampleRate, const Packet& sent);
-    ~LoopbackCheck();
 
     // Takes the next samples of the input, in 16-bit units.
     void Feed(std::span<const float> samples);
     // True once the sent packet has been read intact: later input cannot change the verdict.
-    bool heard() const;
+    bool heard() const { return intact_.has_value(); }
     // The verdict on everything fed.
     LoopbackOutcome Finish();
 
   private:
-    class Impl;
-    std::unique_ptr<Impl> impl_;
+    void Keep(std::vector<DecodeResult> results);
+    bool Clipped() const;
+    LoopbackOutcome JudgePacket(const DecodeResult& r) const;
+    LoopbackOutcome JudgeUnreadLeadIn(double level) const;
+
+    StreamDecoder decoder_;
+    Packet sent_;
+    std::vector<DecodeResult> packets_;
+    std::optional<std::size_t> intact_;  // the first of packets_ that is the sent one intact
+    std::optional<double> unreadLevel_;  // the loudest lead-in with no packet after it
+    double peak_ = 0.0;                  // the loudest sample of the input
+    std::int64_t clippedSamples_ = 0;
 };
 
 // The verdict for the status line, short enough for it: " контроль: пакет принят, CRC верна"

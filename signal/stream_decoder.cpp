@@ -364,15 +364,9 @@ struct Edge {
     int nextTone = -1;  // -1: no window fitted inside the stream
 };
 
+// The two tones that may follow `symbol`: the other two, in order.
 std::array<int, 2> TonesAfter(int symbol) {
-    switch (symbol) {
-        case 0:
-            return {1, 2};
-        case 1:
-            return {0, 2};
-        default:
-            return {0, 1};
-    }
+    return {symbol == 0 ? 1 : 0, symbol == 2 ? 1 : 2};
 }
 
 Packet SymbolsToPacket(const std::vector<int>& symbols) {
@@ -776,19 +770,15 @@ class StreamDecoder::Impl {
         attempts_.push_back(std::move(attempt));
     }
 
+    // An attempt that has come to a result is done with.
     void TryAttempts(std::vector<DecodeResult>& results) {
-        for (auto it = attempts_.begin(); it != attempts_.end();) {
-            std::optional<DecodeResult> r;
-            if (it->Ready()) {
-                r = it->TryDecode();
-            }
+        std::erase_if(attempts_, [&](LeadInAttempt& attempt) {
+            std::optional<DecodeResult> r = attempt.Ready() ? attempt.TryDecode() : std::nullopt;
             if (r) {
                 results.push_back(std::move(*r));
-                it = attempts_.erase(it);
-            } else {
-                ++it;
             }
-        }
+            return r.has_value();
+        });
     }
 
     static std::vector<DecodeResult> Ordered(std::vector<DecodeResult> results) {

@@ -1,6 +1,7 @@
 #include "signal/synthesizer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace tornel {
@@ -28,6 +29,15 @@ void Synthesizer::ClearAfterSignal(std::size_t end) {
 void Synthesizer::setPhaseAndFilterState(double phase, double filterState) {
     state_.phase = phase;
     state_.filterState = filterState;
+}
+
+std::vector<std::int16_t> CheckToneSamples() {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(kCheckToneSeconds * kSampleRate));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const long double phase = synthesis::kToneIncrement * static_cast<long double>(i);
+        samples[i] = static_cast<std::int16_t>(std::lround(kAmplitude * std::sin(phase)));
+    }
+    return samples;
 }
 
 void Synthesizer::BuildSignal(const Packet& packet, bool filterOn) {

@@ -20,6 +20,11 @@ namespace tornel {
 
 inline constexpr std::size_t kSampleBufferSize = 900001;
 
+// The check tone of the sound setup: the lead-in's tone at the signal's amplitude and rate, so
+// that the operator sets the level on what the controller will hear.
+inline constexpr double kCheckToneSeconds = 3.0;
+std::vector<std::int16_t> CheckToneSamples();
+
 class Synthesizer {
   public:
     Synthesizer();

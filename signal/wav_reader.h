@@ -6,8 +6,8 @@
 // (kMinDecoderRate .. kMaxDecoderRate).
 // Chunks may come in any order; odd-sized chunks carry their pad byte. A data chunk that claims
 // more bytes than the file holds is taken as a cut recording: what is there is used. The reader
-// never trusts a size from the file for an allocation: data beyond kMaxWavDataBytes or longer than
-// kMaxWavSeconds is refused.
+// never trusts a size from the file for an allocation: data beyond kMaxWavDataBytes
+// (files/size_limits.h) or longer than kMaxWavSeconds is refused.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "files/size_limits.h"
+
 namespace tornel {
 
-inline constexpr std::size_t kMaxWavDataBytes = std::size_t{64} << 20;
 inline constexpr int kMaxWavSeconds = 600;
 inline constexpr int kMaxWavChannels = 8;
 

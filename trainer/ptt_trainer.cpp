@@ -78,19 +78,14 @@ PatternDrawing PttTrainer::Redraw(std::int32_t firstPtt, std::int32_t pause,
 }
 
 PressResult PttTrainer::Press(std::string_view caption) {
-    if (caption == kCaptionStart) {
-        running_ = true;
+    running_ = caption == kCaptionStart;
+    if (running_) {
         runStart_ = clock_.Now();
-        return {.caption = kCaptionStop,
-                .running = true,
-                .redraw = false,
-                .filterCoefficient = kTrainerFilterCoefficient};
     }
-    // The redraw that the window runs next stops the run too.
-    running_ = false;
-    return {.caption = kCaptionStart,
-            .running = false,
-            .redraw = true,
+    // A stop asks for the redraw, which the window runs next: it stops the run too.
+    return {.caption = running_ ? kCaptionStop : kCaptionStart,
+            .running = running_,
+            .redraw = !running_,
             .filterCoefficient = kTrainerFilterCoefficient};
 }
 

@@ -18,6 +18,8 @@
 
 namespace tornel {
 
+// The parameter whose three durations (first PTT, pause, second PTT) are the trainer's pattern.
+inline constexpr int kPatternParameter = 10;
 inline constexpr const char* kCaptionStart = "старт";
 inline constexpr const char* kCaptionStop = "стоп";
 inline constexpr int kRunTickMs = 10;

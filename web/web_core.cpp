@@ -63,16 +63,14 @@ std::vector<float> ForOutput(std::vector<std::int16_t> samples, int rate, int le
     return Resample(samples, kSampleRate, rate);
 }
 
-Json Points(const std::array<ChartPoint, 10>& points) {
+// The pattern's or the cursor's points as [x, y] pairs.
+template <std::size_t N>
+Json Points(const std::array<ChartPoint, N>& points) {
     Json out = Json::array();
     for (const ChartPoint& p : points) {
         out.push_back({p.x, p.y});
     }
     return out;
-}
-
-Json Points(const CursorPoints& points) {
-    return Json::array({{points[0].x, points[0].y}, {points[1].x, points[1].y}});
 }
 
 Json ChartLimits(const PatternDrawing& d) {
@@ -95,8 +93,6 @@ constexpr std::array<std::pair<std::string_view, const char*>, 8> kBrowserReason
 }};
 
 }  // namespace
-
-WebCore::WebCore() = default;
 
 std::string WebCore::Description() const {
     Json fields = Json::array();
@@ -193,18 +189,11 @@ std::vector<float> WebCore::Playback(int rate, int levelPercent) const {
 }
 
 std::vector<float> WebCore::CheckTone(int rate, int levelPercent) const {
-    const auto count = static_cast<std::size_t>(kCheckToneSeconds * kSampleRate);
-    std::vector<std::int16_t> tone(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const long double phase = synthesis::kToneIncrement * static_cast<long double>(i);
-        tone[i] = static_cast<std::int16_t>(std::lround(kAmplitude * std::sin(phase)));
-    }
-    return ForOutput(std::move(tone), rate, levelPercent);
+    return ForOutput(CheckToneSamples(), rate, levelPercent);
 }
 
 std::string WebCore::ProgressText(double fraction) {
-    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0 + 0.5);
-    return kProgressText + std::to_string(percent) + " %";
+    return app::PlaybackProgressText(fraction);
 }
 
 std::string WebCore::SentStatus(const std::string& output, const std::string& verdict,
@@ -220,12 +209,9 @@ std::string WebCore::SentStatus(const std::string& output, const std::string& ve
 }
 
 std::string WebCore::BrowserReason(const std::string& errorName) {
-    for (const auto& [name, reason] : kBrowserReasons) {
-        if (name == errorName) {
-            return reason;
-        }
-    }
-    return "ошибка браузера";
+    const auto known = std::ranges::find(kBrowserReasons, errorName,
+                                         &std::pair<std::string_view, const char*>::first);
+    return known != kBrowserReasons.end() ? known->second : "ошибка браузера";
 }
 
 std::string WebCore::InputFailure(const std::string& errorName, const std::string& inputLabel) {

@@ -17,7 +17,6 @@
 namespace tornel::web {
 
 // The page's own status texts, as the window words them.
-inline constexpr const char* kProgressText = " Выдача сигнала: ";  // + percent + " %"
 inline constexpr const char* kNotSentText = " Сигнал не выдан: ";  // + reason
 inline constexpr const char* kCheckingText = " Контроль сигнала...";
 inline constexpr const char* kLoadedText = " Считано из файла ";  // + file name
@@ -28,7 +27,6 @@ inline constexpr const char* kNotSavedText = " Не сохранено: ";   // 
 inline constexpr const char* kStoredText = " Набор запомнен в браузере: ";   // + set name
 inline constexpr const char* kRestoredText = " Считан набор из браузера: ";  // + set name
 inline constexpr const char* kNotStoredText = " Не запомнено: ";             // + reason
-inline constexpr double kCheckToneSeconds = 3.0;
 // SpinEdit_Alfa's range in the window's form: the filter coefficient in hundredths.
 inline constexpr int kAlphaPercentMin = 0;
 inline constexpr int kAlphaPercentMax = 100;
@@ -48,8 +46,6 @@ class PageClock : public platform::Clock {
 
 class WebCore {
   public:
-    WebCore();
-
     // The fields (number, member, name, unit, label of the listing, range, step, design value,
     // box), the boxes with their design states, the filter coefficient field, the trainer's
     // constants and the page's texts.

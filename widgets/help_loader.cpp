@@ -13,13 +13,12 @@
 #include <string_view>
 
 #include "files/regular_file.h"
+#include "files/size_limits.h"
 #include "widgets/rtf_document.h"
 #include "widgets/rtf_parser.h"
 
 namespace tornel {
 namespace {
-
-constexpr auto kMaxHelpBytes = static_cast<qint64>(rtf::kHelpPageLimits.maxInputBytes);
 
 // Which file each help page came from: "tornel4.help.debug=true" in QT_LOGGING_RULES shows it.
 Q_LOGGING_CATEGORY(lcHelpFiles, "tornel4.help", QtWarningMsg)
@@ -41,7 +40,7 @@ QString OpenFailure(const QFile& file) {
     }
 }
 
-// The file's first bytes, at most kMaxHelpBytes + 1 so that an oversized file shows as such.
+// The file's first bytes, at most kMaxHelpPageBytes + 1 so that an oversized file shows as such.
 QByteArray ReadBounded(const QString& path) {
     // A device or a pipe could block or never end.
     if (const std::string reason = NotRegularFileReason(QFile::encodeName(path).toStdString());
@@ -52,7 +51,7 @@ QByteArray ReadBounded(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         Fail(path, OpenFailure(file));
     }
-    QByteArray bytes = file.read(kMaxHelpBytes + 1);
+    QByteArray bytes = file.read(static_cast<qint64>(kMaxHelpPageBytes) + 1);
     if (file.error() != QFileDevice::NoError) {
         Fail(path, QStringLiteral("ошибка чтения"));
     }

@@ -1,7 +1,10 @@
 #include "widgets/rtf_html.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 namespace tornel::rtf {
 
@@ -9,31 +12,21 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;  // 1440 twips to the inch at 96 pixels to the inch
 
+// What stands in the page for the characters HTML gives a meaning; a line end becomes a line
+// break and a carriage return is dropped.
+constexpr std::pair<char, std::string_view> kEscapes[] = {
+    {'&', "&amp;"},  {'<', "&lt;"},  {'>', "&gt;"}, {'"', "&quot;"},
+    {'\'', "&#39;"}, {'\n', "<br>"}, {'\r', ""},
+};
+
 void AppendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            case '\n':
-                out += "<br>";
-                break;
-            case '\r':
-                break;
-            default:
-                out += c;
+    for (const char c : text) {
+        const auto* escape =
+            std::ranges::find(kEscapes, c, &std::pair<char, std::string_view>::first);
+        if (escape != std::end(kEscapes)) {
+            out += escape->second;
+        } else {
+            out += c;
         }
     }
 }

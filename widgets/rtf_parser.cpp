@@ -322,7 +322,11 @@ bool IsUnderlineWord(std::string_view w) {
 
 class Parser {
   public:
-    Parser(std::string_view input, const Limits& limits) : lexer_(input), limits_(limits) {}
+    // `input` is the beginning of a document cut at the input limit when `truncated`.
+    Parser(std::string_view input, const Limits& limits, bool truncated)
+        : lexer_(input), limits_(limits) {
+        doc_.fault = truncated ? Fault::InputTooLarge : Fault::None;
+    }
 
     Document Read() {
         while (!stopped_) {
@@ -337,12 +341,6 @@ class Parser {
         }
         FinishParagraph(/*keepEmpty=*/false);
         return std::move(doc_);
-    }
-
-    void NoteTruncatedInput() {
-        if (doc_.fault == Fault::None) {
-            doc_.fault = Fault::InputTooLarge;
-        }
     }
 
   private:
@@ -745,9 +743,7 @@ class Parser {
     void FlushSurrogate() {
         if (highSurrogate_ != 0) {
             highSurrogate_ = 0;
-            std::string s;
-            AppendUtf8(s, 0xFFFD);
-            EmitUtf8(s);
+            EmitUtf8("\xEF\xBF\xBD");  // U+FFFD for the high surrogate left alone
         }
     }
 
@@ -778,13 +774,22 @@ class Parser {
         }
     }
 
-    // The run that takes the next content: the paragraph's last run when its format matches.
-    // Null when the element limit refuses a new run.
+    // The run that takes the next content, after the tabs of the table cells that ended before
+    // it: the paragraph's last run when its format matches. Null when the element limit refuses
+    // a new run.
     Run* RunFor(const CharFormat& format, bool image) {
-        auto& runs = paragraph_.runs;
         for (; pendingCellTabs_ > 0; --pendingCellTabs_) {
-            AppendToRun(format, "\t");
+            if (const std::string_view tab = FitText("\t"); !tab.empty()) {
+                if (Run* run = LastRunOrNew(format, false)) {
+                    run->text.append(tab);
+                }
+            }
         }
+        return LastRunOrNew(format, image);
+    }
+
+    Run* LastRunOrNew(const CharFormat& format, bool image) {
+        auto& runs = paragraph_.runs;
         if (image || runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
             if (!CountElement()) {
                 return nullptr;
@@ -792,21 +797,6 @@ class Parser {
             runs.push_back(Run{format, {}, -1});
         }
         return &runs.back();
-    }
-
-    void AppendToRun(const CharFormat& format, std::string_view s) {
-        s = FitText(s);
-        if (s.empty()) {
-            return;
-        }
-        auto& runs = paragraph_.runs;
-        if (runs.empty() || runs.back().image >= 0 || !(runs.back().format == format)) {
-            if (!CountElement()) {
-                return;
-            }
-            runs.push_back(Run{format, {}, -1});
-        }
-        runs.back().text.append(s);
     }
 
     bool CountElement() {
@@ -1063,12 +1053,8 @@ bool LooksLikeRtf(std::string_view bytes) {
 }
 
 Document Parse(std::string_view rtf, const Limits& limits) {
-    const bool truncated = rtf.size() > limits.maxInputBytes;
-    Parser parser(rtf.substr(0, limits.maxInputBytes), limits);
-    if (truncated) {
-        parser.NoteTruncatedInput();
-    }
-    return parser.Read();
+    return Parser(rtf.substr(0, limits.maxInputBytes), limits, rtf.size() > limits.maxInputBytes)
+        .Read();
 }
 
 bool IsValidUtf8(std::string_view bytes) {

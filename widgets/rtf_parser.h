@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/size_limits.h"
+
 namespace tornel::rtf {
 
 struct Color {
@@ -97,7 +99,7 @@ struct Document {
 };
 
 struct Limits {
-    std::size_t maxInputBytes = 16u << 20;
+    std::size_t maxInputBytes = kMaxHelpPageBytes;
     int maxDepth = 256;
     std::size_t maxBinaryBytes = 8u << 20;
     std::size_t maxPictureBytes = 8u << 20;
