@@ -128,7 +128,7 @@ class CodePass {
           chartX_(out.chartX.data()),
           chartY_(out.chartY.data()) {}
 
-    void Tone(const PhaseStep& step, int count) {
+    void Tone(PhaseStep step, int count) {
         // Locals, so that the stores into the arrays cannot alias the running values.
         double phase = phase_;
         double s = filterState_;
