@@ -13,7 +13,6 @@
 // a midpoint between two doubles: an exact midpoint the pairs hold exactly is rounded as it is,
 // anything else (about once in 2^43 steps) is done in long double.
 
-#include <cfloat>
 #include <cmath>
 
 namespace tornel::synthesis {
