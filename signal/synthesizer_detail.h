@@ -5,9 +5,11 @@
 // filter step and the sine in 64-bit mantissa precision, phase, filter state and filtered phase
 // stored as doubles after each step, samples rounded half to even. SynthesizeReference is that
 // definition written plainly. SynthesizeFast gives byte-identical results: it runs the same
-// extended-precision phase and filter recurrences (cheap), takes the sine in double precision with
-// a known small error, and recomputes in extended precision every sample whose scaled sine lies
-// too close to a rounding boundary for the double result to decide it.
+// extended-precision phase and filter recurrences (cheap in x87 hardware; where long double is
+// binary128 in software, in pairs of doubles that give the same doubles, signal/pair_steps.h),
+// takes the sine in double precision with a known small error, and recomputes in extended
+// precision every sample whose scaled sine lies too close to a rounding boundary for the double
+// result to decide it.
 
 #include <array>
 #include <cstdint>

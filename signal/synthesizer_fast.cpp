@@ -2,13 +2,45 @@
 // sine in double precision, and an extended-precision recomputation of the rare sample that the
 // double result cannot decide.
 #include <cmath>
+#include <limits>
+#include <type_traits>
 
+#include "signal/pair_steps.h"
 #include "signal/synthesizer.h"
 #include "signal/synthesizer_detail.h"
 
 namespace tornel::synthesis {
 
 namespace {
+
+// The steps as the definition writes them, in long double: on x86 the hardware's 64-bit
+// mantissa, which defines the signal.
+class WidePhaseStep {
+  public:
+    explicit WidePhaseStep(long double increment) : increment_(increment) {}
+    double Next(double phase) const { return static_cast<double>(phase + increment_); }
+
+  private:
+    long double increment_;
+};
+
+class WideFilterStep {
+  public:
+    explicit WideFilterStep(double alpha) : alpha_(alpha), beta_(1.0L - alpha_) {}
+    double Next(double phase, double s) const {
+        return static_cast<double>(alpha_ * phase + beta_ * s);
+    }
+
+  private:
+    long double alpha_;
+    long double beta_;
+};
+
+// Where long double is binary128 done in software (WebAssembly, 64-bit ARM) each of its
+// operations is a library call; the pairs of doubles give the same doubles in a few operations.
+inline constexpr bool kStepsInPairs = std::numeric_limits<long double>::digits == 113;
+using PhaseStep = std::conditional_t<kStepsInPairs, PairPhaseStep<long double>, WidePhaseStep>;
+using FilterStep = std::conditional_t<kStepsInPairs, PairFilterStep<long double>, WideFilterStep>;
 
 // Rounds to the nearest integer, ties to even, in the default rounding mode; |x| < 2^51.
 inline double RoundToInteger(double x) {
@@ -83,35 +115,33 @@ inline std::int16_t SampleOf(double y) {
     return ExactSample(y);
 }
 
-// The lead-in and the code: the phase and filter recurrences in extended precision exactly as
-// the definition runs them, each filtered phase turned into its sample at once.
+// The lead-in and the code: the phase and filter recurrences exactly as the definition runs them,
+// each filtered phase turned into its sample at once.
 template <bool kFilterOn>
 class CodePass {
   public:
     CodePass(const State& state, const Output& out)
-        : alpha_(state.alpha),
-          beta_(1.0L - alpha_),
+        : filter_(state.alpha),
           phase_(state.phase),
           filterState_(state.filterState),
           samples_(out.buffer.data()),
           chartX_(out.chartX.data()),
           chartY_(out.chartY.data()) {}
 
-    void Tone(long double increment, int count) {
+    void Tone(PhaseStep step, int count) {
         // Locals, so that the stores into the arrays cannot alias the running values.
         double phase = phase_;
         double s = filterState_;
-        const long double alpha = alpha_;
-        const long double beta = beta_;
+        const FilterStep filter = filter_;
         std::int16_t* samples = samples_ + n_;
         double* chartX = chartX_ + n_;
         double* chartY = chartY_ + n_;
         const auto first = static_cast<double>(n_);
         for (int i = 0; i < count; ++i) {
-            phase = static_cast<double>(phase + increment);
+            phase = step.Next(phase);
             double y = phase;
             if constexpr (kFilterOn) {
-                y = static_cast<double>(alpha * phase + beta * s);
+                y = filter.Next(phase, s);
                 s = y;
             }
             chartX[i] = first + i;
@@ -125,7 +155,7 @@ class CodePass {
 
     void AppendSymbol(std::uint8_t symbol) {
         if (symbol < kSymbols.size()) {
-            Tone(kSymbols[symbol].increment, kSymbols[symbol].samples);
+            Tone(symbolSteps_[symbol], kSymbols[symbol].samples);
         }
     }
 
@@ -136,8 +166,10 @@ class CodePass {
     }
 
   private:
-    long double alpha_;
-    long double beta_;
+    const std::array<PhaseStep, kSymbols.size()> symbolSteps_{PhaseStep(kSymbols[0].increment),
+                                                              PhaseStep(kSymbols[1].increment),
+                                                              PhaseStep(kSymbols[2].increment)};
+    FilterStep filter_;
     double phase_;
     double filterState_;
     std::int16_t* samples_;
@@ -150,7 +182,7 @@ template <bool kFilterOn>
 void RunCodePass(const std::array<std::uint8_t, kSymbolCount>& symbols, State& state,
                  const Output& out) {
     CodePass<kFilterOn> pass(state, out);
-    pass.Tone(kToneIncrement, kLeadInSamples);
+    pass.Tone(PhaseStep(kToneIncrement), kLeadInSamples);
     for (std::uint8_t symbol : symbols) {
         pass.AppendSymbol(symbol);
     }
@@ -158,9 +190,10 @@ void RunCodePass(const std::array<std::uint8_t, kSymbolCount>& symbols, State& s
 }
 
 void ClosingTone(State& state, std::span<std::int16_t> buffer) {
+    const PhaseStep step(kToneIncrement);
     double phase = 0.0;
     for (int i = 0; i < kClosingSamples; ++i) {
-        phase = static_cast<double>(phase + kToneIncrement);
+        phase = step.Next(phase);
         buffer[static_cast<std::size_t>(state.sampleCount++)] = SampleOf(phase);
     }
     state.closingPhase = phase;
