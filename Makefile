@@ -26,8 +26,8 @@ configure-run: deps-run
 configure: deps-test
 	@$(CONFIGURE)
 
-# Only the two programs and the command line's sound module: no tests, fuzz targets, benchmarks.
-RUN_TARGETS := tornel4 tornel4-cli tornel4-sound
+# Only the two programs and their private modules: no tests, fuzz targets, benchmarks.
+RUN_TARGETS := tornel4 tornel4-cli tornel4-sound tornel4-hamlib
 build-run: configure-run
 	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 

@@ -12,6 +12,7 @@
 #include "platform/platform_family.h"
 #include "platform/ports.h"
 #include "platform/sound_backend.h"
+#include "platform/sound_module.h"
 #include "signal/synthesizer.h"
 #include "trainer/ptt_trainer.h"
 #include "trainer/speaker_services.h"
@@ -43,8 +44,9 @@ class ToneOutputOpenedLater : public platform::ToneOutput {
 };
 
 // What the program needs from the system. A part left empty is taken from this system: its
-// platform family, its sound backend, a tone output made by that backend (ToneOutputOpenedLater),
-// the port pair and the monotonic clock. Tests hand in fakes for some or all of them.
+// platform family, its sound backend (in the sound module), a tone output made by that backend
+// (ToneOutputOpenedLater), the port pair and the monotonic clock. Tests hand in fakes for some or
+// all of them.
 struct SystemDevices {
     std::optional<platform::PlatformFamily> family{};
     std::unique_ptr<platform::SoundBackend> sound{};
@@ -61,7 +63,8 @@ inline SystemDevices CompleteWithSystem(SystemDevices devices) {
         devices.family = platform::CurrentPlatformFamily();
     }
     if (!devices.sound) {
-        devices.sound = platform::MakeSystemSoundBackend(kSoundApplicationName);
+        // The sound module is loaded by the first send or beep, after the first paint.
+        devices.sound = platform::MakeSoundBackendLoadedLater(kSoundApplicationName);
     }
     if (!devices.tone) {
         devices.tone = std::make_unique<ToneOutputOpenedLater>(*devices.sound);

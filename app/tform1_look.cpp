@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -65,7 +66,11 @@ void SetFontColor(QWidget* widget, QRgb color) {
 // The title picture, scaled with its proportions kept so that it fills the lowered panel.
 void ShowTitlePicture(QLabel* image) {
     InitTitleResources();
-    const QPixmap picture(QStringLiteral(":/title/title.png"));
+    // Read as the PNG it is: left to guess the format, the reader would first load every image
+    // format plugin installed (SVG with its library, GIF, JPEG, ICO) to ask each of them.
+    QImageReader reader(QStringLiteral(":/title/title.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap picture = QPixmap::fromImage(reader.read());
     image->setPixmap(picture.scaled(image->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 

@@ -1,6 +1,6 @@
-// The sound module of tornel4-cli (tornel4-sound.so): it hands out the system's sound backend.
-// Only the commands that need the sound server (send, devices, listen) load it, so that its client
-// library and their many dependencies cost the other commands no start-up time.
+// The sound module (tornel4-sound.so): it hands out the system's sound backend. The window loads
+// it at its first sound, the command line only for the commands that need the sound server (send,
+// devices, listen), so that the client library and its many dependencies cost no start-up time.
 
 #include "cli/sound_module.h"
 

@@ -1,6 +1,7 @@
 // PTT through hamlib: a rig's CAT command on its port, or hamlib's network daemon rigctld
 // (hamlib's NET rigctl model). Both keep the last state when the program is killed; only the
-// radio's own transmit time-out guards against that.
+// radio's own transmit time-out guards against that. Built into the hamlib module
+// (hamlib_module.h), which OpenTransmitter loads at the first such choice.
 
 #include <hamlib/rig.h>
 #include <unistd.h>
@@ -8,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "ptt/transmitter.h"
+#include "ptt/hamlib_module.h"
 
 namespace tornel::ptt {
 
@@ -135,8 +136,9 @@ class HamlibTransmitter : public Transmitter {
 
 }  // namespace
 
-std::unique_ptr<Transmitter> OpenHamlibTransmitter(const PttChoice& choice) {
-    return std::make_unique<HamlibTransmitter>(choice);
-}
-
 }  // namespace tornel::ptt
+
+extern "C" __attribute__((visibility("default"))) tornel::ptt::Transmitter*
+tornel4_open_hamlib_transmitter(const tornel::ptt::PttChoice& choice) {
+    return std::make_unique<tornel::ptt::HamlibTransmitter>(choice).release();
+}

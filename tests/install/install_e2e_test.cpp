@@ -153,6 +153,23 @@ TEST_F(Installed, BothProgramsPrintTheirVersion) {
     }
 }
 
+// The sound server's client and hamlib come from the private modules when first needed; neither
+// program loads them (or the dozen libraries they pull in) to start.
+TEST_F(Installed, NeitherProgramLoadsTheModulesLibrariesToStart) {
+    const char* const moduleLibraries[] = {"libpulse", "libhamlib", "tornel4-sound",
+                                           "tornel4-hamlib"};
+    setenv("LD_DEBUG", "libs", 1);  // read by the children's loader; this process started long ago
+    for (const char* name : {"tornel4", "tornel4-cli"}) {
+        const auto r = test::RunProcess(Program(name), {"--version"}, elsewhere_.path());
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_THAT(r.err, HasSubstr("calling init")) << name << ": the loader wrote nothing";
+        for (const char* library : moduleLibraries) {
+            EXPECT_THAT(r.err, ::testing::Not(HasSubstr(library))) << name << " loads " << library;
+        }
+    }
+    unsetenv("LD_DEBUG");
+}
+
 TEST_F(Installed, CliSendPlaysThroughTheModuleInThePrivateLibraryFolder) {
     if (!test::PulseServer::Available()) {
         GTEST_SKIP() << "pulseaudio is not installed";

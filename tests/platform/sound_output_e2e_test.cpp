@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -11,7 +12,9 @@
 #include <iostream>
 #include <thread>
 
+#include "platform/private_module.h"
 #include "platform/sound_backend.h"
+#include "platform/sound_module.h"
 #include "tests/platform/test_wav.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/timing.h"
@@ -48,6 +51,37 @@ class SoundOutputTest : public ::testing::Test {
     }
     test::TempDir dir_;
 };
+
+bool SoundModuleLoaded() {
+    const auto path = PrivateModulePath(kSoundModuleFile);
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr) {
+        dlclose(handle);  // only the reference NOLOAD took
+    }
+    return handle != nullptr;
+}
+
+// The window's backend is made before the first paint: nothing of the sound module may be loaded
+// until a call needs sound, and then it plays exactly what the system's backend plays.
+TEST_F(SoundOutputTest, BackendLoadedLaterLoadsTheSoundModuleOnlyAtTheFirstSend) {
+    PulseServer server;
+    const auto signal = TestSignal(16000, 0.25);
+    const auto path = dir_.path() / "signal.wav";
+    test::WriteBytes(path, test::WavBytes(signal, 16000));
+
+    const auto backend = MakeSoundBackendLoadedLater("tornel-test");
+    const auto output = backend->MakeSoundOutput();
+    ASSERT_FALSE(SoundModuleLoaded());
+    const std::size_t mark = server.RecordedFrames();
+    const PlayResult result = output->PlayFile(path.string(), {}, {});
+    ASSERT_TRUE(result.played) << result.error;
+    EXPECT_TRUE(SoundModuleLoaded());
+
+    ASSERT_TRUE(server.WaitForFrames(server.RecordedFrames() + 4000, std::chrono::seconds(5)));
+    EXPECT_GE(test::FindExactly(server.Recording(mark), signal), 0)
+        << "the recording does not hold exactly the file's samples";
+    EXPECT_EQ(backend->ListDevices(), MakeSystemSoundBackend("tornel-test")->ListDevices());
+}
 
 TEST_F(SoundOutputTest, PlaysEverySampleOfTheFileBeforeReturning) {
     PulseServer server;
