@@ -84,43 +84,48 @@ TEST(PairSteps, StepsGiveTheX87Doubles) {
     EXPECT_LT(undecided, steps / 100) << "the pairs should decide nearly every step";
 }
 
-// The integer arithmetic on its own over the whole double range: products and sums of random
-// doubles of every size and sign, and the cases where roundings meet ties, carries, cancellation,
-// subnormal and overflowing doubles.
+// The integer arithmetic on its own, as the filter step uses it (two products and their sum):
+// random doubles of every size and sign, and the cases where roundings meet ties, carries,
+// cancellation, subnormal and overflowing doubles.
 TEST(PairSteps, ExtendedArithmeticIsTheX87One) {
-    const auto check = [](double a, double b, double c) {
-        const long double sum = static_cast<long double>(a) * b + c;
-        const Extended emulated = Add(Multiply(ToExtended(a), ToExtended(b)), ToExtended(c));
-        const auto expected = static_cast<double>(sum);
+    const auto check = [](double a, double b, double c, double d) {
+        const long double x87 = static_cast<long double>(a) * b + static_cast<long double>(c) * d;
+        const Extended emulated =
+            Add(Multiply(ToExtended(a), ToExtended(b)), Multiply(ToExtended(c), ToExtended(d)));
+        const auto expected = static_cast<double>(x87);
         const double got = ToDouble(emulated);
         EXPECT_TRUE(got == expected && std::signbit(got) == std::signbit(expected))
-            << a << " * " << b << " + " << c << ": " << got << " instead of " << expected;
+            << a << " * " << b << " + " << c << " * " << d << ": " << got << " instead of "
+            << expected;
     };
     std::mt19937_64 rng(7);
     for (int i = 0; i < 20000; ++i) {
         const auto e = static_cast<int>(rng() % 1900) - 950;
         const auto gap = static_cast<int>(rng() % 140) - 70;
         check(RandomDouble(rng, e / 2, true), RandomDouble(rng, e / 2 + gap % 3, true),
-              RandomDouble(rng, e + gap, true));
+              RandomDouble(rng, e + gap, true), i % 2 == 0 ? 1.0 : RandomDouble(rng, 0, true));
     }
     const double ulp = 0x1p-52;
     const struct {
-        double a, b, c;
+        double a, b, c, d;
     } cases[] = {
-        {1.0 + ulp, 1.0 + ulp, 0.0},          // 1 + 2^-51 + 2^-104: no tie at 64 bits
-        {1.0 + 0x1p-32, 1.0 + 0x1p-32, 0.0},  // 1 + 2^-31 + 2^-64: a tie at 64, even
-        {1.0, 1.0 + 0x1p-52, 0x1p-53},        // at a midpoint of doubles, exactly
-        {1.0, 1.0, 0x1p-53 + 0x1p-64},        // rounds to a midpoint at 64 bits: double rounding
-        {1.0, 1.0, -0x1p-54 - 0x1p-66},       // below a power of two
-        {1.0, 2.0, -0x1p-65},                 // a carry to the next power of two
-        {3.0, 1.0, -3.0},                     // exact cancellation: +0
-        {-0.0, 1.0, -0.0},                    // -0 + -0
-        {0x1p-1000, 0x1.8p-74, 0.0},          // a tie between subnormal doubles
-        {0x1p-1000, 0x1p-75, 0.0},            // half the smallest subnormal: 0
-        {DBL_MAX, 1.0, DBL_MAX},              // past the largest double: inf
+        {1.0 + ulp, 1.0 + ulp, 0.0, 1.0},          // 1 + 2^-51 + 2^-104: no tie at 64 bits
+        {1.0 + 0x1p-32, 1.0 + 0x1p-32, 0.0, 1.0},  // 1 + 2^-31 + 2^-64: a tie at 64, even
+        {1.0, 1.0 + ulp, 0x1p-53, 1.0},            // at a midpoint of doubles, exactly
+        {1.0, 1.0, 0x1p-53 + 0x1p-64, 1.0},        // rounds to a midpoint at 64: double rounding
+        // A midpoint of doubles plus a tie at 64 bits and a last bit that only the sticky bit
+        // keeps: (1 + 2^-26)(1 + 2^-27) + 2^-64 (1 + 2^-63) rounds up twice.
+        {1.0 + 0x1p-26, 1.0 + 0x1p-27, 0x1p-64 * (1.0 + 0x1p-21), 1.0 - 0x1p-21 + 0x1p-42},
+        {1.0, 1.0, -0x1p-54 - 0x1p-66, 1.0},  // below a power of two
+        {1.0, 2.0, -0x1p-65, 1.0},            // a carry to the next power of two
+        {3.0, 1.0, -3.0, 1.0},                // exact cancellation: +0
+        {-0.0, 1.0, -0.0, 1.0},               // -0 + -0
+        {0x1p-1000, 0x1.8p-74, 0.0, 1.0},     // a tie between subnormal doubles
+        {0x1p-1000, 0x1p-75, 0.0, 1.0},       // half the smallest subnormal: 0
+        {DBL_MAX, 1.0, DBL_MAX, 1.0},         // past the largest double: inf
     };
     for (const auto& c : cases) {
-        check(c.a, c.b, c.c);
+        check(c.a, c.b, c.c, c.d);
     }
 }
 #else
