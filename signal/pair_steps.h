@@ -10,8 +10,10 @@
 // the last additions of small parts round); the x87 roundings move it by at most 2^-64 of its
 // size per operation. A double decided by the pairs is checked by rounding the pair value moved
 // down and up by a margin twice those roundings: when both round to the same double, so does
-// every value in between, the x87 result among them. When they differ (about one step in 500)
-// the step is done exactly in the x87 format in integers (signal/extended_arithmetic.h).
+// every value in between, the x87 result among them. When they differ (never for the tones'
+// phase steps below 2^52; for the filter one step in 600 at --alpha 1, one in 40 000 over all
+// the coefficients in hundredths) the step is done exactly in the x87 format in integers
+// (signal/extended_arithmetic.h).
 
 #include <cmath>
 
