@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/command_table.h"
@@ -16,7 +17,9 @@ int Run(const tornel::cli::Options& options) {
         std::cout << CommandUsageText(options.command);
         return 0;
     }
-    const auto command = std::ranges::find(kCommands, options.command, &CommandRow::command);
+    const auto command =
+        std::find_if(kCommands.begin(), kCommands.end(),
+                     [&](const CommandRow& row) { return row.command == options.command; });
     return command != kCommands.end() ? command->run(options) : 2;
 }
 
@@ -25,8 +28,9 @@ int Run(const tornel::cli::Options& options) {
 int main(int argc, char** argv) {
     using namespace tornel::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const OptionRow& help =
-        *std::ranges::find(kOptions, std::string(kHelpOption), &OptionRow::name);
+    const OptionRow& help = *std::find_if(
+        kOptions.begin(), kOptions.end(),
+        [](const OptionRow& row) { return std::string_view(row.name) == kHelpOption; });
     if (!args.empty() && (args[0] == help.name || args[0] == help.alias)) {
         std::cout << UsageText();
         return 0;

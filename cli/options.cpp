@@ -173,7 +173,8 @@ int ParseInRange(const std::string& option, const std::string& text, int min, in
 }
 
 const CommandRow& CommandNamed(const std::string& name) {
-    const auto known = std::ranges::find(kCommands, name, &CommandRow::name);
+    const auto known = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const CommandRow& row) { return name == row.name; });
     if (known == kCommands.end()) {
         throw UsageError("неизвестная команда \"" + name + "\"; допустимы " + CommandNames());
     }

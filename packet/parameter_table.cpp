@@ -7,7 +7,9 @@ namespace tornel {
 namespace {
 
 const EnablingBox* FindBox(int parameter) {
-    const auto it = std::ranges::find(kEnablingBoxes, parameter, &EnablingBox::parameter);
+    const auto it =
+        std::find_if(kEnablingBoxes.begin(), kEnablingBoxes.end(),
+                     [&](const EnablingBox& box) { return box.parameter == parameter; });
     return it == kEnablingBoxes.end() ? nullptr : &*it;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <vector>
 
 namespace tornel::ptt {
@@ -19,7 +20,8 @@ constexpr KindName kKindNames[] = {
 };
 
 std::string_view NameOf(PttKind kind) {
-    const auto* known = std::ranges::find(kKindNames, kind, &KindName::first);
+    const auto* known = std::find_if(std::begin(kKindNames), std::end(kKindNames),
+                                     [&](const KindName& k) { return k.first == kind; });
     return known != std::end(kKindNames) ? known->second : "none";
 }
 
@@ -79,7 +81,8 @@ PttChoice ParseCat(std::string_view text, std::string_view rest) {
     choice.device = std::string(device);
     if (!speed.empty()) {
         choice.speed = WholeNumber(speed, 1, 10000000);
-        if (std::ranges::find(kSerialSpeeds, choice.speed) == std::end(kSerialSpeeds)) {
+        if (std::find(std::begin(kSerialSpeeds), std::end(kSerialSpeeds), choice.speed) ==
+            std::end(kSerialSpeeds)) {
             Fail(text, "скорость " + std::string(speed) + " не из ряда " + SpeedsText());
         }
     }
@@ -125,7 +128,8 @@ PttChoice ParsePttChoice(std::string_view text) {
     const std::string_view name = text.substr(0, colon);
     const std::string_view rest =
         colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
-    const auto* known = std::ranges::find(kKindNames, name, &KindName::second);
+    const auto* known = std::find_if(std::begin(kKindNames), std::end(kKindNames),
+                                     [&](const KindName& k) { return k.second == name; });
     if (known == std::end(kKindNames)) {
         Fail(text,
              text.empty() ? "пустое значение" : "неизвестный способ \"" + std::string(name) + "\"");

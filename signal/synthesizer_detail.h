@@ -6,7 +6,7 @@
 // stored as doubles after each step, samples rounded half to even. SynthesizeReference is that
 // definition written plainly. SynthesizeFast gives byte-identical results: it runs the same
 // extended-precision phase and filter recurrences (cheap in x87 hardware; where long double is
-// binary128 in software, in pairs of doubles that give the same doubles, signal/pair_steps.h),
+// binary128 in software, in pairs of doubles that give the x87 doubles, signal/pair_steps.h),
 // takes the sine in double precision with a known small error, and recomputes in extended
 // precision every sample whose scaled sine lies too close to a rounding boundary for the double
 // result to decide it.
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "packet/packet.h"
+#include "signal/extended_arithmetic.h"
 #include "signal/signal_constants.h"
 
 namespace tornel::synthesis {
@@ -27,10 +28,20 @@ struct SymbolShape {
     int samples;
 };
 
-// 2*pi*f/kSampleRate in extended precision: the phase step of a tone of f Hz.
+// 2*pi*f/kSampleRate as the x87 format computes it in Wide (long double, or a wider type that
+// rounds each result to the 64-bit mantissa): the phase step of a tone of f Hz. pi is given to
+// 106 bits as two doubles, far more than its rounding to 64 needs.
+template <typename Wide>
+constexpr Wide ExtendedPhaseIncrement(double hz) {
+    constexpr double kPiHigh = 0x1.921fb54442d18p+1;
+    constexpr double kPiLow = 0x1.1a62633145c07p-53;
+    const Wide pi = RoundToExtendedPrecision(Wide(kPiHigh) + Wide(kPiLow));
+    const Wide twoPiHz = RoundToExtendedPrecision(Wide(2) * pi * Wide(hz));
+    return RoundToExtendedPrecision(twoPiHz / Wide(kSampleRate));
+}
+
 constexpr long double PhaseIncrement(double hz) {
-    constexpr long double kPi = 3.14159265358979323846264338327950288L;
-    return 2.0L * kPi * hz / kSampleRate;
+    return ExtendedPhaseIncrement<long double>(hz);
 }
 
 inline constexpr std::array<SymbolShape, 3> kSymbols{{

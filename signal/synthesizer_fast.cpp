@@ -37,10 +37,11 @@ class WideFilterStep {
 };
 
 // Where long double is binary128 done in software (WebAssembly, 64-bit ARM) each of its
-// operations is a library call; the pairs of doubles give the same doubles in a few operations.
+// operations is a library call, and its roundings are not the x87 ones: the pairs of doubles
+// give the x87 doubles in a few operations.
 inline constexpr bool kStepsInPairs = std::numeric_limits<long double>::digits == 113;
-using PhaseStep = std::conditional_t<kStepsInPairs, PairPhaseStep<long double>, WidePhaseStep>;
-using FilterStep = std::conditional_t<kStepsInPairs, PairFilterStep<long double>, WideFilterStep>;
+using PhaseStep = std::conditional_t<kStepsInPairs, PairPhaseStep, WidePhaseStep>;
+using FilterStep = std::conditional_t<kStepsInPairs, PairFilterStep, WideFilterStep>;
 
 // Rounds to the nearest integer, ties to even, in the default rounding mode; |x| < 2^51.
 inline double RoundToInteger(double x) {

@@ -209,8 +209,8 @@ std::string WebCore::SentStatus(const std::string& output, const std::string& ve
 }
 
 std::string WebCore::BrowserReason(const std::string& errorName) {
-    const auto known = std::ranges::find(kBrowserReasons, errorName,
-                                         &std::pair<std::string_view, const char*>::first);
+    const auto known = std::find_if(kBrowserReasons.begin(), kBrowserReasons.end(),
+                                    [&](const auto& reason) { return reason.first == errorName; });
     return known != kBrowserReasons.end() ? known->second : "ошибка браузера";
 }
 

@@ -21,8 +21,8 @@ constexpr std::pair<char, std::string_view> kEscapes[] = {
 
 void AppendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
-        const auto* escape =
-            std::ranges::find(kEscapes, c, &std::pair<char, std::string_view>::first);
+        const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                          [&](const auto& entry) { return entry.first == c; });
         if (escape != std::end(kEscapes)) {
             out += escape->second;
         } else {
