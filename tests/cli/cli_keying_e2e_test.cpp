@@ -15,7 +15,6 @@
 #include "tests/support/keyed_send_check.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/timing.h"
 #include "trainer/ptt_trainer.h"
 
 namespace tornel {
@@ -57,6 +56,9 @@ TEST_F(CliKeying, SendIsKeyedByTheDelayBeforeItsFirstSampleAndReleasedByTheTailA
 
 // Each edge printed just past the trainer's own edge, and keyed on the rig when printed.
 TEST_F(CliKeying, PatternKeysAndPrintsEachEdgeInStepWithTheTrainer) {
+    // In step means no edge lost, early or a phase off: the shortest phase is 2 s, and half a
+    // second holds on a loaded machine. How close the edges come is measured by `make bench`.
+    constexpr double kInStepSeconds = 0.5;
     const auto r = test::RunProcess(test::CliPath(), Command("pattern", {"--p10", "2,2,3"}));
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(rig->WaitFor(false, 5s));
@@ -74,14 +76,14 @@ TEST_F(CliKeying, PatternKeysAndPrintsEachEdgeInStepWithTheTrainer) {
         printed.push_back(std::stod(line));
         EXPECT_THAT(line, HasSubstr(i % 2 == 0 ? " PTT нажата" : " PTT отпущена"));
         EXPECT_GE(printed[i], edges[i]);  // printed to the millisecond
-        EXPECT_LE(printed[i], edges[i] + test::kLoadedMachineSlackSeconds);
+        EXPECT_LE(printed[i], edges[i] + kInStepSeconds);
     }
     ASSERT_EQ(printed.size(), 4u) << r.out;
     const auto changes = rig->Changes();
     ASSERT_EQ(changes.size(), 5u);  // released, then the four edges
     for (std::size_t i = 1; i < 4; ++i) {
         const std::chrono::duration<double> seen = changes[i + 1].seen - changes[1].seen;
-        EXPECT_NEAR(seen.count(), printed[i] - printed[0], test::kLoadedMachineSlackSeconds) << i;
+        EXPECT_NEAR(seen.count(), printed[i] - printed[0], kInStepSeconds) << i;
     }
 }
 
