@@ -578,12 +578,17 @@ long LostAtStart(const std::vector<std::int16_t>& recording,
         return -1;
     }
     const auto heard = recording.begin() + onset;
+    // Up to the last sound: a send may end the stream within its tolerance of the end, so the
+    // last milliseconds of the silence after the signal need not be heard.
+    const auto end = expected.begin() + std::max(EndAbove(expected, 0), 0L);
     for (std::size_t lost = 0; lost <= mostLost && lost < expected.size(); ++lost) {
         // The recording's first sound is the first non-zero sample kept.
         const long first = FirstAbove(expected, 0, lost);
-        const std::size_t rest = expected.size() - static_cast<std::size_t>(first);
-        if (first >= 0 && static_cast<std::size_t>(recording.end() - heard) >= rest &&
-            std::equal(expected.begin() + first, expected.end(), heard)) {
+        if (first < 0 || expected.begin() + first >= end) {
+            break;
+        }
+        const auto rest = end - (expected.begin() + first);
+        if (recording.end() - heard >= rest && std::equal(expected.begin() + first, end, heard)) {
             return static_cast<long>(lost);
         }
     }

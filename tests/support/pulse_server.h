@@ -193,7 +193,7 @@ class PulseServer {
 // Index of the first sample at or after `from` whose magnitude is above `threshold`, or -1.
 long FirstAbove(const std::vector<std::int16_t>& samples, int threshold, std::size_t from = 0);
 // How many of the first samples of `expected` the recording lacks (at most `mostLost`), where the
-// rest follows its silence exactly and whole; -1 when it does not.
+// rest up to its last sound follows its silence exactly; -1 when it does not.
 long LostAtStart(const std::vector<std::int16_t>& recording,
                  const std::vector<std::int16_t>& expected, std::size_t mostLost);
 // Index one past the last sample whose magnitude is above `threshold`, or -1.
