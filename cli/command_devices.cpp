@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/sound_module.h"
+#include "platform/sound_module.h"
 
 namespace tornel::cli {
 
@@ -37,8 +37,8 @@ nlohmann::json ToJson(const std::vector<platform::SoundDevice>& devices) {
 }  // namespace
 
 int RunDevices(const Options& options) {
-    const auto module = LoadSoundModule();
-    const platform::SoundDevices devices = module->backend().ListDevices();
+    const auto backend = platform::LoadSoundBackend(kSoundClientName);
+    const platform::SoundDevices devices = backend->ListDevices();
     if (!devices.reachable) {
         std::cerr << "tornel4-cli: " << devices.error << '\n';
         return 1;

@@ -12,8 +12,8 @@
 #include "cli/commands.h"
 #include "cli/decoded_parameters.h"
 #include "cli/packet_report.h"
-#include "cli/sound_module.h"
 #include "platform/sound_input.h"
+#include "platform/sound_module.h"
 #include "signal/stream_decoder.h"
 
 namespace tornel::cli {
@@ -92,10 +92,9 @@ class LevelMeter {
 }  // namespace
 
 int RunListen(const Options& options) {
-    const auto module = LoadSoundModule();
+    const auto backend = platform::LoadSoundBackend(kSoundClientName);
     // A failure to open the input ends the command; main() reports it.
-    const std::unique_ptr<platform::SoundInput> input =
-        module->backend().MakeSoundInput(options.device);
+    const std::unique_ptr<platform::SoundInput> input = backend->MakeSoundInput(options.device);
     StreamDecoder decoder(input->rate());
     LevelMeter meter;
     const auto started = SteadyClock::now();

@@ -6,7 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/send_keying.h"
-#include "cli/sound_module.h"
+#include "platform/sound_module.h"
 #include "signal/wav_writer.h"
 
 namespace tornel::cli {
@@ -26,7 +26,7 @@ std::string OutputsText(const platform::SoundDevices& devices) {
 }
 
 // What went wrong with a playback, for the operator; empty when it played whole.
-std::string PlayProblem(const platform::PlayResult& result, SoundModule& module) {
+std::string PlayProblem(const platform::PlayResult& result, platform::SoundBackend& backend) {
     if (result.played) {
         return {};
     }
@@ -34,7 +34,7 @@ std::string PlayProblem(const platform::PlayResult& result, SoundModule& module)
         return "сигнал не выдан полностью: " + result.error;
     }
     if (result.deviceMissing) {
-        return result.error + "; есть: " + OutputsText(module.backend().ListDevices());
+        return result.error + "; есть: " + OutputsText(backend.ListDevices());
     }
     return result.error.empty() ? "сигнал не выдан" : result.error;
 }
@@ -50,12 +50,12 @@ int RunSend(const Options& options) {
     WriteWavFile(synth, build.packet, options.filterOn, dir);
 
     SendKeying keying(options);  // before the sound module starts any thread
-    const auto module = LoadSoundModule();
-    const auto output = module->backend().MakeSoundOutput();
+    const auto backend = platform::LoadSoundBackend(kSoundClientName);
+    const auto output = backend->MakeSoundOutput();
     const std::string path = (dir / kWavFileName).string();
     const platform::PlaybackTarget target{.device = options.device, .levelPercent = options.level};
     const std::string error =
-        keying.Play([&] { return PlayProblem(output->PlayFile(path, target, {}), *module); });
+        keying.Play([&] { return PlayProblem(output->PlayFile(path, target, {}), *backend); });
     if (!error.empty()) {
         std::cerr << "tornel4-cli: " << error << '\n';
         return 1;

@@ -1,13 +1,9 @@
 #pragma once
 // The commands of tornel4-cli. Each returns the process exit status.
 
-#include <memory>
-
 #include "cli/options.h"
 
 namespace tornel::cli {
-
-class SoundModule;
 
 int RunPacket(const Options& options);
 int RunGenerate(const Options& options);
@@ -17,8 +13,7 @@ int RunDevices(const Options& options);
 int RunListen(const Options& options);
 int RunPattern(const Options& options);
 
-// The sound module, for the commands that play or record. Throws the Russian reason when it
-// cannot be loaded.
-std::unique_ptr<SoundModule> LoadSoundModule();
+// The name the commands that play or record give the sound server.
+inline constexpr const char* kSoundClientName = "tornel4-cli";
 
 }  // namespace tornel::cli

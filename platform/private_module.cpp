@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <stdexcept>
+
 #include "install_layout.h"
 
 namespace tornel::platform {
@@ -26,16 +28,17 @@ std::filesystem::path PrivateModulePath(const std::string& file) {
     return candidates.back();
 }
 
-void* OpenPrivateModule(const std::filesystem::path& path, std::string& error) {
+void* PrivateEntryAddress(const std::string& file, const char* name, const std::string& module) {
+    const auto path = PrivateModulePath(file);
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        error = dlerror();
+        throw std::runtime_error(module + " не загружен: " + dlerror());
     }
-    return handle;
-}
-
-void* PrivateModuleSymbol(void* handle, const char* name) {
-    return dlsym(handle, name);
+    void* entry = dlsym(handle, name);
+    if (entry == nullptr) {
+        throw std::runtime_error(module + " повреждён: " + path.string());
+    }
+    return entry;
 }
 
 }  // namespace tornel::platform

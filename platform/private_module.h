@@ -16,16 +16,16 @@ std::vector<std::filesystem::path> PrivateModuleCandidates(const std::string& fi
 // The first candidate that exists; the last one when none does (dlopen then names it).
 std::filesystem::path PrivateModulePath(const std::string& file);
 
-// Opens the module with all its symbols bound at once; nullptr and dlerror's text in `error`
-// when it cannot be loaded.
-void* OpenPrivateModule(const std::filesystem::path& path, std::string& error);
+// The entry `name` of the module `file`. The module is opened with all its symbols bound at once
+// and kept for the rest of the process: what it makes runs its code and may outlive the caller.
+// Throws std::runtime_error in Russian, `module` naming the module: "… не загружен: " with the
+// loader's reason, or "… повреждён: " with its path when it lacks the entry.
+void* PrivateEntryAddress(const std::string& file, const char* name, const std::string& module);
 
-void* PrivateModuleSymbol(void* handle, const char* name);
-
-// The module's entry `name` as a function of type F; nullptr when the module has none.
+// The same entry as a function of type F.
 template <typename F>
-F PrivateModuleEntry(void* handle, const char* name) {
-    return reinterpret_cast<F>(PrivateModuleSymbol(handle, name));
+F PrivateEntry(const std::string& file, const char* name, const std::string& module) {
+    return reinterpret_cast<F>(PrivateEntryAddress(file, name, module));
 }
 
 }  // namespace tornel::platform

@@ -6,14 +6,11 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "platform/private_module.h"
 #include "platform/sound_module.h"
 
 namespace tornel::platform {
 
 namespace {
-
-using MakeBackendFunction = SoundBackend* (*)(const char*);
 
 // Loads the module once, from whichever thread asks first (a send plays on a thread of its own).
 class ModuleBackend {
@@ -30,20 +27,11 @@ class ModuleBackend {
 
   private:
     void Load() {
-        const auto path = PrivateModulePath(kSoundModuleFile);
-        std::string reason;
-        void* handle =
-            OpenPrivateModule(path, reason);  // never closed: see MakeSoundBackendLoadedLater
-        if (handle == nullptr) {
-            error_ = "звуковой модуль не загружен: " + reason;
-            return;
+        try {
+            backend_ = LoadSoundBackend(applicationName_);
+        } catch (const std::runtime_error& e) {
+            error_ = e.what();
         }
-        const auto make = PrivateModuleEntry<MakeBackendFunction>(handle, kSoundModuleEntry);
-        if (make == nullptr) {
-            error_ = "звуковой модуль повреждён: " + path.string();
-            return;
-        }
-        backend_.reset(make(applicationName_.c_str()));
     }
 
     std::string applicationName_;

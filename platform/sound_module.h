@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/private_module.h"
 #include "platform/sound_backend.h"
 
 // The module's one entry point; the caller owns the backend it returns.
@@ -21,5 +22,14 @@ inline constexpr const char* kSoundModuleEntry = "tornel4_make_sound_backend";
 // what its backend made may outlive the backend. A module that cannot be loaded fails each such
 // call with the reason, as a missing sound server would.
 std::unique_ptr<SoundBackend> MakeSoundBackendLoadedLater(const std::string& applicationName);
+
+// The module's backend now, the module kept for the process. Throws the Russian reason when the
+// module cannot be loaded.
+inline std::unique_ptr<SoundBackend> LoadSoundBackend(const std::string& applicationName) {
+    using MakeBackend = SoundBackend* (*)(const char*);
+    const auto make =
+        PrivateEntry<MakeBackend>(kSoundModuleFile, kSoundModuleEntry, "звуковой модуль");
+    return std::unique_ptr<SoundBackend>(make(applicationName.c_str()));
+}
 
 }  // namespace tornel::platform
