@@ -96,12 +96,18 @@ row('first visit to fields usable', median(visits), 'ms', '<= 300');
 const b = await launch({ env: sound.env });
 await b.open(server.url);
 await b.click('#tab-programmer');
+// The first send on a fresh page runs the module's baseline code; the browser compiles the hot
+// functions again, optimized, in the background while the first sends run. An operator types the
+// fields before the tap: the median is taken on a page that has settled after one send.
 const synthesis = await b.evaluate(`import('./core.js').then(async ({ core }) => {
   const inputs = (await import('./app.js')).readInputs();
-  const times = [];
-  for (let i = 0; i < 30; i++) { const t = performance.now(); core.send(inputs, true); times.push(performance.now() - t); }
-  return times.sort((a, b) => a - b)[15]; })`);
-row('synthesis of one send (with both files)', synthesis, 'ms', '<= 5');
+  const timed = () => { const t = performance.now(); core.send(inputs, true); return performance.now() - t; };
+  const first = timed();
+  await new Promise((r) => setTimeout(r, 3000));
+  const times = Array.from({ length: 30 }, timed);
+  return { first, settled: times.sort((a, b) => a - b)[15] }; })`);
+row('one send with both files, page settled', synthesis.settled, 'ms', '<= 5');
+row('one send, the first on a fresh page', synthesis.first, 'ms', '');
 await b.click('#Button_FormFile');
 const taps = [];
 for (let i = 0; i < 3; i++) {

@@ -1,7 +1,9 @@
 #include "signal/wav_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 #include "files/replacement_file.h"
@@ -113,25 +115,32 @@ void WriteWavFile(Synthesizer& synth, const Packet& packet, bool filterOn,
 }
 
 std::string CArrayText(std::span<const std::int16_t> buffer) {
-    // Every exported value lies in -128 .. 127: format each once.
-    std::array<std::string, 256> field;
-    for (int v = -128; v < 128; ++v) {
-        field[static_cast<std::size_t>(v + 128)] = IntToStrW(v, 4);
-    }
+    // Every exported value lies in -128 .. 127 and takes four characters: format each once.
+    static const auto kFields = [] {
+        std::array<std::array<char, 4>, 256> fields{};
+        for (int v = -128; v < 128; ++v) {
+            const std::string text = IntToStrW(v, 4);
+            std::copy_n(text.begin(), 4, fields[static_cast<std::size_t>(v + 128)].begin());
+        }
+        return fields;
+    }();
+    constexpr std::string_view kHead = "const signed char FM[8*64*16] = {\r\n";
     const auto values = buffer.subspan(kCArrayFirstSample, kCArraySamples);
-    std::string text;
-    text.reserve(kCArrayFileBytes);
-    text += "const signed char FM[8*64*16] = {\r\n";
+    std::string text(kCArrayFileBytes, '\0');
+    char* out = std::copy(kHead.begin(), kHead.end(), text.data());
     for (std::size_t i = 0; i < values.size(); ++i) {
-        text += field[static_cast<std::size_t>(values[i] / 256 + 128)];  // truncates toward zero
+        // The division truncates toward zero.
+        const auto& field = kFields[static_cast<std::size_t>(values[i] / 256 + 128)];
+        out = std::copy(field.begin(), field.end(), out);
         if (i + 1 < values.size()) {
-            text += ',';
+            *out++ = ',';
         }
         if (i % 16 == 15) {
-            text += "\r\n";
+            out = std::copy_n("\r\n", 2, out);
         }
     }
-    text += "};";
+    out = std::copy_n("};", 2, out);
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
