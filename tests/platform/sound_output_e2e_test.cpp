@@ -83,6 +83,27 @@ TEST_F(SoundOutputTest, BackendLoadedLaterLoadsTheSoundModuleOnlyAtTheFirstSend)
     EXPECT_EQ(backend->ListDevices(), MakeSystemSoundBackend("tornel-test")->ListDevices());
 }
 
+// A module that is missing, or lacks its entry, is named in the reason the commands print.
+TEST(PrivateEntry, NamesAMissingModuleAndOneWithoutItsEntry) {
+    const struct {
+        const char* file;
+        const char* entry;
+        std::string reason;
+    } cases[] = {
+        {"tornel4-absent.so", kSoundModuleEntry, "звуковой модуль не загружен: "},
+        {kSoundModuleFile, "tornel4_no_such_entry",
+         "звуковой модуль повреждён: " + PrivateModulePath(kSoundModuleFile).string()},
+    };
+    for (const auto& c : cases) {
+        try {
+            PrivateEntryAddress(c.file, c.entry, "звуковой модуль");
+            ADD_FAILURE() << c.file << " " << c.entry << " was loaded";
+        } catch (const std::runtime_error& e) {
+            EXPECT_THAT(e.what(), StartsWith(c.reason)) << c.file;
+        }
+    }
+}
+
 TEST_F(SoundOutputTest, PlaysEverySampleOfTheFileBeforeReturning) {
     PulseServer server;
     const auto signal = TestSignal(16000, 0.75);
