@@ -22,21 +22,6 @@ namespace fs = std::filesystem;
 
 class ParameterSets : public WindowTest {
   protected:
-    void Chooser(const fs::path& path) { chosenFile = QString::fromStdString(path.string()); }
-
-    PacketInputs ShownInputs() const {
-        PacketInputs in;
-        for (int i = 0; i < kFieldCount; ++i) {
-            in.fields[static_cast<std::size_t>(i)] =
-                Field(("SpinEdit_" + std::to_string(i + 1)).c_str())->TypedValueUnclamped();
-        }
-        for (const EnablingBox& box : kEnablingBoxes) {
-            in.boxes.*(box.state) =
-                Box(("CheckBox_" + std::to_string(box.parameter)).c_str())->isChecked();
-        }
-        return in;
-    }
-
     // Types the set into the fields and clicks the boxes that differ.
     void Enter(const PacketInputs& in) {
         for (int i = 0; i < kFieldCount; ++i) {
@@ -94,7 +79,7 @@ TEST_F(ParameterSets, WindowFileWindowRestoresEveryFieldAndBoxForManySets) {
     for (int round = 0; round < 25; ++round) {
         const PacketInputs set = RandomInputs(rng);
         const fs::path file = Path(("set" + std::to_string(round) + ".json").c_str());
-        Chooser(file);
+        Choose(file);
         Enter(set);
         Button("Button4")->click();
         EXPECT_TRUE(Status().contains(QString::fromStdString(file.filename().string())));
@@ -116,14 +101,14 @@ TEST_F(ParameterSets, WindowFileWindowRestoresEveryFieldAndBoxForManySets) {
 TEST_F(ParameterSets, WindowAndCommandLineReadEachOthersSets) {
     std::mt19937 rng(7);
     const PacketInputs set = RandomInputs(rng);
-    Chooser(Path("window.json"));
+    Choose(Path("window.json"));
     Enter(set);
     Button("Button4")->click();
     const auto copied =
         test::RunProcess(test::CliPath(), {"packet", "--load", Path("window.json").string(), "--p2",
                                            "9", "--save", Path("cli.json").string()});
     ASSERT_EQ(copied.status, 0) << copied.err;
-    Chooser(Path("cli.json"));
+    Choose(Path("cli.json"));
     Button("Button1")->click();
     PacketInputs expected = set;
     expected.fields[1] = 9;
@@ -141,7 +126,7 @@ TEST_F(ParameterSets, SignalWrittenBySendLoadsBackIntoTheFields) {
     PacketInputs meanwhile;
     meanwhile.fields[5] = 44;  // neither the value sent nor the design value
     Enter(meanwhile);
-    Chooser(Path(kWavFileName));
+    Choose(Path(kWavFileName));
     Button("Button1")->click();
     PacketInputs expected = set;
     expected.fields[5] = meanwhile.fields[5];
@@ -151,7 +136,7 @@ TEST_F(ParameterSets, SignalWrittenBySendLoadsBackIntoTheFields) {
 
 // A cancelled dialog loads nothing, writes nothing, says nothing and keeps the folder it opened in.
 TEST_F(ParameterSets, CancelledDialogChangesNothing) {
-    Chooser(Path("kept.json"));
+    Choose(Path("kept.json"));
     Button("Button4")->click();
     const QString status = Status();
     const PacketInputs shown = ShownInputs();
@@ -233,7 +218,7 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
         if (!c.content.empty()) {
             std::ofstream(Path(c.file), std::ios::binary) << c.content;
         }
-        Chooser(Path(c.file));
+        Choose(Path(c.file));
         Button("Button1")->click();
         EXPECT_EQ(ShownInputs(), before) << c.file;
         EXPECT_TRUE(Status().startsWith(QStringLiteral(" Не считано: "))) << Status().toStdString();
@@ -244,7 +229,7 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
     if (geteuid() != 0) {
         std::ofstream(Path("locked.json")) << good;
         fs::permissions(Path("locked.json"), fs::perms::none);
-        Chooser(Path("locked.json"));
+        Choose(Path("locked.json"));
         Button("Button1")->click();
         EXPECT_EQ(ShownInputs(), before);
         EXPECT_TRUE(StatusTip().contains(QStringLiteral("нет доступа")))
@@ -253,7 +238,7 @@ TEST_F(ParameterSets, BadInputsChangeNothing) {
 }
 
 TEST_F(ParameterSets, TypedValueOutOfRangeIsNotSaved) {
-    Chooser(Path("typed.json"));
+    Choose(Path("typed.json"));
     TypeInto(Field("SpinEdit_3"), QStringLiteral("300"));
     Button("Button4")->click();
     EXPECT_FALSE(fs::exists(Path("typed.json")));

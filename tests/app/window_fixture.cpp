@@ -28,6 +28,19 @@ platform::PlayResult FakeSoundOutput::PlayFile(const std::string& path,
     return result;
 }
 
+PacketInputs WindowTest::ShownInputs() const {
+    PacketInputs in;
+    for (int i = 0; i < kFieldCount; ++i) {
+        in.fields[static_cast<std::size_t>(i)] =
+            Field(("SpinEdit_" + std::to_string(i + 1)).c_str())->TypedValueUnclamped();
+    }
+    for (const EnablingBox& box : kEnablingBoxes) {
+        in.boxes.*(box.state) =
+            Box(("CheckBox_" + std::to_string(box.parameter)).c_str())->isChecked();
+    }
+    return in;
+}
+
 void WindowTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
     // The window's settings come from the test's own folder, never from the user's.

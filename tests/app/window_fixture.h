@@ -61,6 +61,12 @@ class WindowTest : public ::testing::Test {
     QString StatusTip() const { return Control<QLabel>("StaticText_Error")->toolTip(); }
     // The whole status message, also when the line shows it cut: the tooltip's first line.
     QString StatusMessage() const { return u' ' + StatusTip().section(u'\n', 0, 0); }
+    // The file the next file dialog returns.
+    void Choose(const std::filesystem::path& file) {
+        chosenFile = QString::fromStdString(file.string());
+    }
+    // Every field as typed and every box, as the window shows them.
+    PacketInputs ShownInputs() const;
 
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window

@@ -186,7 +186,6 @@ TEST_F(Page, CheckByEarGivesTheWindowsVerdicts) {
 // The desktop window itself, offscreen, beside the page.
 class PageAndWindow : public app::testing::WindowTest {
   protected:
-    void Choose(const fs::path& file) { chosenFile = QString::fromStdString(file.string()); }
     fs::path Folder() const { return dir.path().toStdString(); }
 };
 
@@ -219,15 +218,12 @@ TEST_F(PageAndWindow, SetsTravelBetweenThemAndHostileFilesChangeNothing) {
     // The page's file, loaded by the window, shows every field and box as the page had them.
     Choose(Folder() / "tornel4-parameters.json");
     Button("Button1")->click();
-    for (std::size_t i = 0; i < kParameterTable.size(); ++i) {
-        EXPECT_EQ(Field(("SpinEdit_" + std::to_string(i + 1)).c_str())->value(),
-                  r["pageShown"]["fields"][i])
-            << "field " << i + 1;
+    const PacketInputs shown = ShownInputs();
+    json boxes = json::array();
+    for (const EnablingBox& box : kEnablingBoxes) {
+        boxes.push_back(shown.boxes.*(box.state));
     }
-    for (std::size_t k = 0; k < kEnablingBoxes.size(); ++k) {
-        const std::string box = "CheckBox_" + std::to_string(kEnablingBoxes[k].parameter);
-        EXPECT_EQ(Box(box.c_str())->isChecked(), r["pageShown"]["boxes"][k]) << box;
-    }
+    EXPECT_EQ((json{{"fields", shown.fields}, {"boxes", boxes}}), r["pageShown"]);
 
     // The window's file fills the page.
     EXPECT_EQ(r["desktop"]["status"], std::string(web::kLoadedText) + "desktop.json");
