@@ -171,14 +171,22 @@ TEST_F(Page, CheckByEarGivesTheWindowsVerdicts) {
     std::string tooLow =
         LoopbackStatusText({.verdict = LoopbackVerdict::LevelTooLow, .packetIntact = true});
     tooLow = tooLow.substr(0, tooLow.find('('));
+    const std::string damaged = LoopbackStatusText({LoopbackVerdict::CrcWrong});
     for (const auto& [gain, expected] :
          {std::pair{1.0, intact}, std::pair{std::pow(10.0, -45.0 / 20.0), tooLow}}) {
         const fs::path mic = Recording(out_.path(), gain);
-        const json r =
-            RunScenario("earCheck", out_.path(),
-                        {{"chromiumArgs",
-                          {"--use-fake-ui-for-media-stream", "--use-fake-device-for-media-stream",
-                           "--use-file-for-fake-audio-capture=" + mic.string()}}});
+        const json arguments = {
+            {"chromiumArgs",
+             {"--use-fake-ui-for-media-stream", "--use-fake-device-for-media-stream",
+              "--use-file-for-fake-audio-capture=" + mic.string()}}};
+        // On a busy machine the browser's capture path now and then fills a late block with
+        // silence, and the packet heard is damaged on its way in, not by the page. What is tested
+        // is the verdict's wording, so a damaged hearing is heard again, at most twice.
+        json r = RunScenario("earCheck", out_.path(), arguments);
+        for (int again = 0; again < 2 && r["status"].get<std::string>().starts_with(damaged);
+             ++again) {
+            r = RunScenario("earCheck", out_.path(), arguments);
+        }
         EXPECT_EQ(r["status"].get<std::string>().substr(0, expected.size()), expected) << r.dump(1);
     }
 }
