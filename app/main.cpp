@@ -1,8 +1,9 @@
 // Start-up of the programmer: the state the program keeps for its whole run (its tone output
 // opened once, after the window's first paint, ready for the trainer's beeps), the application
-// object with Qt's Russian texts, the main window (whose creation loads the help pages, draws the
-// trainer's diagram and chooses the view), shown in a scroll area where the screen is too small
-// for it, the hidden second window, then the message loop until the window closes.
+// object with Qt's Russian texts, the title picture read on a second thread meanwhile, the main
+// window (whose creation draws the trainer's diagram and chooses the view; its help pages are read
+// once it has first painted), shown in a scroll area where the screen is too small for it, the
+// hidden second window, then the message loop until the window closes.
 
 #include <QApplication>
 #include <QIcon>
@@ -15,6 +16,7 @@
 #include "app/start_up.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
+#include "app/title_picture.h"
 #include "install_layout.h"
 
 namespace {
@@ -63,6 +65,8 @@ int main(int argc, char* argv[]) {
     std::optional<tornel::app::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication application(argc, argv);
     displayGuard.reset();
+    // Loads the image-format plugins and decodes the title picture while the window is made.
+    auto titlePicture = tornel::app::ReadTitlePictureInBackground();
     tornel::app::LoadQtTranslations(application);
     tornel::app::UseDesignFont();
     QApplication::setApplicationName(QStringLiteral("tornel4"));
@@ -78,6 +82,8 @@ int main(int argc, char* argv[]) {
     tornel::app::WindowServices services;
     services.sound = sound.get();
     services.helpFolders = tornel::app::HelpFolders();
+    services.titlePicture = std::move(titlePicture);
+    services.helpAfterFirstPaint = true;
     if (tornel::app::StartedFromMenu(arguments)) {
         services.workDir = tornel::app::MenuOutputFolder();
     }

@@ -16,6 +16,7 @@
 #include "app/send_check.h"
 #include "app/sound_dialog.h"
 #include "app/spin_edit.h"
+#include "app/start_up.h"
 #include "app/status_line.h"
 #include "files/file_error_text.h"
 #include "qcustomplot.h"
@@ -95,9 +96,21 @@ TForm1::~TForm1() = default;
 // running out of memory, is shown in the error box and leaves the window in its design state.
 void TForm1::FormCreate(const QStringList& arguments) {
     try {
-        LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
+        if (services_.helpAfterFirstPaint) {
+            AfterFirstPaint(*this, [this] { LoadHelpPagesShowingErrors(); });
+        } else {
+            LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
+        }
         SpinEdit_10Change();
         ChooseView(arguments);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    }
+}
+
+void TForm1::LoadHelpPagesShowingErrors() {
+    try {
+        LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
     } catch (const std::exception& e) {
         ShowError(QString::fromUtf8(e.what()));
     }

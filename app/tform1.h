@@ -5,12 +5,14 @@
 // results back into the memos, the status line and the charts. The window keeps no parameter
 // values of its own: they live in the fields.
 
+#include <QImage>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +59,11 @@ struct WindowServices {
     const ParameterTable* parameters = &kParameterTable;
     // Opens the transmitter the sound setup names; empty: the real one (ptt::OpenTransmitter).
     ptt::TransmitterOpener openTransmitter;
+    // The title picture being read in the background; empty: read while the window is made.
+    std::shared_future<QImage> titlePicture;
+    // The help pages are read once the window has first painted, not while it is made: they are
+    // on tabs that the first paint does not show.
+    bool helpAfterFirstPaint = false;
 };
 
 inline constexpr int kNormalOuterWidth = 858;
@@ -83,6 +90,7 @@ class TForm1 : public QWidget {
   private:
     // Start-up.
     void FormCreate(const QStringList& arguments);
+    void LoadHelpPagesShowingErrors();
     void ChooseView(const QStringList& arguments);
     void FitOuterSize();
 

@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -17,14 +16,9 @@
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
+#include "app/title_picture.h"
 #include "qcustomplot.h"
 #include "ui_tform1.h"
-
-// The title picture lives in a resource of this static library; the linker keeps its data only
-// when it is registered by name.
-static void InitTitleResources() {
-    Q_INIT_RESOURCE(title);
-}
 
 namespace tornel::app {
 
@@ -63,15 +57,12 @@ void SetFontColor(QWidget* widget, QRgb color) {
     widget->setPalette(palette);
 }
 
-// The title picture, scaled with its proportions kept so that it fills the lowered panel.
-void ShowTitlePicture(QLabel* image) {
-    InitTitleResources();
-    // Read as the PNG it is: left to guess the format, the reader would first load every image
-    // format plugin installed (SVG with its library, GIF, JPEG, ICO) to ask each of them.
-    QImageReader reader(QStringLiteral(":/title/title.png"), "png");
-    reader.setAutoDetectImageFormat(false);
-    const QPixmap picture = QPixmap::fromImage(reader.read());
-    image->setPixmap(picture.scaled(image->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+// The title picture, scaled with its proportions kept so that it fills the lowered panel; read
+// here unless it is being read in the background.
+void ShowTitlePicture(QLabel* image, const std::shared_future<QImage>& beingRead) {
+    const QImage read = beingRead.valid() ? beingRead.get() : ReadTitlePicture();
+    image->setPixmap(QPixmap::fromImage(read).scaled(image->size(), Qt::KeepAspectRatio,
+                                                     Qt::SmoothTransformation));
 }
 
 void StyleGraph(QCPGraph* graph, const QString& name, const QPen& pen,
@@ -149,7 +140,8 @@ void TForm1::SetUpTabs() {
     tabs->setTabVisible(tabs->indexOf(ui_->TabSheet10), false);
 
     SetFontColor(ui_->Label3D1, kOlive);
-    ShowTitlePicture(ui_->Image2);
+    ShowTitlePicture(ui_->Image2, services_.titlePicture);
+    services_.titlePicture = {};  // the window keeps its scaled copy only
 
     SetFontColor(ui_->Label_PTT, qRgb(0xFF, 0xFF, 0x00));
     // The indicator's outline is black on every desktop palette: a dark palette's light text

@@ -1,5 +1,6 @@
 // The title page and the three help pages: the raised labels and picture, the help files read
-// from the working directory at start, and what happens when one of them cannot be read.
+// from the working directory at start (or after the first paint), and what happens when one of them
+// cannot be read.
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include "app/title_picture.h"
 #include "qcustomplot.h"
 #include "signal/loopback_check.h"
 #include "widgets/label3d.h"
@@ -115,6 +117,21 @@ TEST_F(Pages, TitlePageHasRaisedLabelsSubtitleAndPicture) {
     EXPECT_LE(picture.height(), image->height());
     EXPECT_TRUE(picture.width() == image->width() || picture.height() == image->height());
     EXPECT_EQ(form->findChild<QTabWidget*>("PageControl1")->currentIndex(), 0);
+}
+
+// As the program starts: the picture read on a second thread is the one read in place, and the
+// help pages are read once the window has first painted.
+TEST_F(Pages, AtProgramStartThePictureComesFromItsThreadAndTheHelpAfterTheFirstPaint) {
+    ShipHelpFile(1);
+    const QImage inPlace = Control<QLabel>("Image2")->pixmap().toImage();
+    titlePicture = ReadTitlePictureInBackground();
+    helpAfterFirstPaint = true;
+    Recreate({});
+    EXPECT_EQ(Control<QLabel>("Image2")->pixmap().toImage(), inPlace);
+    EXPECT_EQ(View(1)->toPlainText(), DesignText(1)) << "read before the first paint";
+    form->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return HasBoldText(*View(1)->document()); }, 10000));
+    EXPECT_EQ(View(2)->toPlainText(), DesignText(2));
 }
 
 TEST_F(Pages, OurHelpFilesFillAllThreeViewsAndAreNeverWritten) {

@@ -130,7 +130,8 @@ TEST_F(Send, SignalCutShortIsNamedAsNotWhollySent) {
     sound.result.incomplete = true;
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
-    EXPECT_EQ(StatusMessage(), QStringLiteral(" Сигнал не выдан полностью: выдано 1,99 с из 4,92 с"));
+    EXPECT_EQ(StatusMessage(),
+              QStringLiteral(" Сигнал не выдан полностью: выдано 1,99 с из 4,92 с"));
 }
 
 TEST_F(Send, PlaybackShowsProgressAndDiscardsInputArrivingMeanwhile) {

@@ -70,6 +70,8 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
     services.parameters = parameters;
     services.openTransmitter = openTransmitter;
+    services.titlePicture = titlePicture;
+    services.helpAfterFirstPaint = helpAfterFirstPaint;
     services.chooseFile = [this](QWidget*, FileChoice, const QString& folder) {
         dialogFolder = folder;
         return chosenFile;

@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <functional>
+#include <future>
 #include <memory>
 
 #include "app/spin_edit.h"
@@ -71,6 +73,8 @@ class WindowTest : public ::testing::Test {
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
     ptt::TransmitterOpener openTransmitter;               // likewise; empty: the real one
+    std::shared_future<QImage> titlePicture;              // likewise; empty: read in place
+    bool helpAfterFirstPaint = false;                     // likewise
     QString chosenFile;    // what the window's file dialog returns ("": cancelled)
     QString dialogFolder;  // the folder the last file dialog opened in
     std::unique_ptr<ProgramState> state;
