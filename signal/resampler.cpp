@@ -80,7 +80,10 @@ std::vector<float> Resample(std::span<const std::int16_t> samples, int fromRate,
                 sum += tap * static_cast<float>(samples[static_cast<std::size_t>(i)]);
             }
         }
-        out[static_cast<std::size_t>(n)] = static_cast<float>(sum / kFullScale);
+        // The kernel rings past a jump (where the closing tone stops, say) and can overshoot
+        // full scale; the output would clip such a value into a click, so it is held at full scale.
+        out[static_cast<std::size_t>(n)] =
+            std::clamp(static_cast<float>(sum / kFullScale), -1.0f, 1.0f);
     }
     return out;
 }
