@@ -98,6 +98,7 @@ EMSCRIPTEN_BINDINGS(tornel_web) {
         .class_function("progressText", &WebCore::ProgressText)
         .class_function("browserReason", &WebCore::BrowserReason)
         .class_function("inputFailure", &WebCore::InputFailure)
+        .class_function("trainerLookahead", &WebCore::TrainerLookahead)
         .class_function("settleLevel", optional_override([](const val& v) {
                             return WebCore::SettleLevel(Typed(v));
                         }))

@@ -237,6 +237,12 @@ int WebCore::SettleLevel(std::optional<int> percent) {
                    : platform::kLevelMin;
 }
 
+double WebCore::TrainerLookahead(double blockSeconds) {
+    // Five ticks of slack for a page whose timers run late, beside the block and one tick.
+    constexpr double kSlackSeconds = 5 * kRunTickMs / 1000.0;
+    return std::max(0.0, blockSeconds) + kRunTickMs / 1000.0 + kSlackSeconds;
+}
+
 int WebCore::AlphaPercent() const {
     return static_cast<int>(std::lround(synth_.alpha() * 100));
 }

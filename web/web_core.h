@@ -101,6 +101,12 @@ class WebCore {
     // The level of a send typed in the sound setup, settled to its range the same way.
     static int SettleLevel(std::optional<int> percent);
 
+    // How far the trainer's clock runs ahead of the audio clock, in seconds, for an audio context
+    // that renders `blockSeconds` at a time (its baseLatency): a beep noticed a tick late, while
+    // the context has already rendered its block, is still put on the audio clock before its
+    // edge.
+    static double TrainerLookahead(double blockSeconds);
+
     // The trainer, on the page's clock. Each returns JSON of the core's result.
     // Also "limits" {x0, x1, y0, y1}: the chart's axes, the pattern and the cursor with a margin
     // of half a level above and below, as the window's chart shows them.

@@ -174,5 +174,14 @@ TEST(WebCore, TrainerBeepsCarryTheirEdgeTimes) {
     }
 }
 
+// A beep is noticed up to a tick after its edge, when the audio context may have rendered a whole
+// block past the clock the page read: the trainer's lookahead must cover both, or the beep
+// starts late. Chromium's own block, a phone's 256 frames and a large 4096-frame buffer.
+TEST(WebCore, TrainerLookaheadCoversTheContextsBlockAndATick) {
+    for (const double block : {0.0, 0.01, 256.0 / 48000, 4096.0 / 48000, 0.2}) {
+        EXPECT_GT(WebCore::TrainerLookahead(block), block + kRunTickMs / 1000.0) << block;
+    }
+}
+
 }  // namespace
 }  // namespace tornel::web

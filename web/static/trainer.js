@@ -1,10 +1,8 @@
 // The PTT trainer on the page: the core runs the pattern (PttTrainer) on the audio clock, the
 // page draws the diagram, the cursor and the indicator, and puts each beep on the audio clock at
-// its edge. The trainer's clock runs LOOKAHEAD ahead of the sound, so that a beep is always
-// scheduled before its time comes and lands on its edge exactly.
+// its edge. The trainer's clock runs ahead of the sound by the core's lookahead for the context's
+// block, so that a beep is always scheduled before its time comes and lands on its edge exactly.
 import { drawSeries } from './charts.js';
-
-const LOOKAHEAD = 0.05;
 
 export class Trainer {
   constructor(core, description, parts) {
@@ -16,7 +14,9 @@ export class Trainer {
 
   now() {
     const context = this.sound.context;
-    return context ? context.currentTime + LOOKAHEAD : performance.now() / 1000;
+    if (!context) return performance.now() / 1000;
+    this.lookahead ??= this.core.constructor.trainerLookahead(context.baseLatency || 0);
+    return context.currentTime + this.lookahead;
   }
 
   values() {
