@@ -88,9 +88,9 @@ int main(int argc, char* argv[]) {
         services.workDir = tornel::app::MenuOutputFolder();
     }
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
-    tornel::app::ReportFirstPaint(form1);
     // The trainer's beep stream, ready long before its first beep (two seconds after "старт").
     tornel::app::AfterFirstPaint(form1, [&state = *state] { state.OpenToneOutput(); });
+    tornel::app::ReportFirstPaint(form1);  // before the work that waits for the paint
     const tornel::app::ScrollWindow scroll = tornel::app::ShowOnScreen(form1);
 
     tornel::app::TForm2 form2;  // created and kept, never shown

@@ -173,7 +173,7 @@ DisplayFailureGuard::~DisplayFailureGuard() {
 
 void ReportFirstPaint(QWidget& window) {
     if (lcStartUp().isDebugEnabled()) {
-        WatchFirstPaint(window, [] { qCDebug(lcStartUp, "%s", kFirstPaintLine); });
+        AfterFirstPaint(window, [] { qCDebug(lcStartUp, "%s", kFirstPaintLine); });
     }
 }
 

@@ -1,9 +1,12 @@
 // The yardstick of the start-up benchmark: the smallest Qt Widgets program with a window of the
-// normal view's size, which writes the same line at its first paint as the programmer does.
+// normal view's size, which writes the same line as the programmer does once its first paint is
+// done. Reporting at the start of the paint event would leave out the drawing of its text, and
+// with it the font set-up that the programmer's window pays while it is made.
 
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -12,7 +15,7 @@ class FirstPaint : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            std::fprintf(stderr, "window painted\n");
+            QTimer::singleShot(0, [] { std::fprintf(stderr, "window painted\n"); });
             watched->removeEventFilter(this);
         }
         return false;
