@@ -1,9 +1,10 @@
 // Start-up of the programmer: the state the program keeps for its whole run (its tone output
 // opened once, after the window's first paint, ready for the trainer's beeps), the application
-// object with Qt's Russian texts, the title picture read on a second thread meanwhile, the main
-// window (whose creation draws the trainer's diagram and chooses the view; its help pages are read
-// once it has first painted), shown in a scroll area where the screen is too small for it, the
-// hidden second window, then the message loop until the window closes.
+// object with Qt's Russian texts, the font configuration and the title picture read on second
+// threads meanwhile, the main window (which chooses the view; in the normal view its programmer
+// page, engineering panels and help pages are made once it has first painted), shown in a scroll
+// area where the screen is too small for it, the hidden second window, then the message loop
+// until the window closes.
 
 #include <QApplication>
 #include <QIcon>
@@ -18,6 +19,7 @@
 #include "app/tform2.h"
 #include "app/title_picture.h"
 #include "install_layout.h"
+#include "platform/font_configuration.h"
 
 namespace {
 
@@ -58,6 +60,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // The font configuration is read while the application object is made.
+    auto fontConfiguration = tornel::platform::ReadFontConfigurationInBackground();
+
     // Before any window exists: the speaker services with the sound on, packet bytes 14 and 15,
     // filter coefficient 0.2, the trainer.
     const auto state = std::make_unique<tornel::app::ProgramState>();
@@ -83,10 +88,11 @@ int main(int argc, char* argv[]) {
     services.sound = sound.get();
     services.helpFolders = tornel::app::HelpFolders();
     services.titlePicture = std::move(titlePicture);
-    services.helpAfterFirstPaint = true;
+    services.hiddenPartsAfterFirstPaint = true;
     if (tornel::app::StartedFromMenu(arguments)) {
         services.workDir = tornel::app::MenuOutputFolder();
     }
+    fontConfiguration.wait();  // the window measures its first text while it is made
     tornel::app::TForm1 form1(*state, std::move(services), arguments);
     // The trainer's beep stream, ready long before its first beep (two seconds after "старт").
     tornel::app::AfterFirstPaint(form1, [&state = *state] { state.OpenToneOutput(); });

@@ -21,6 +21,8 @@
 #include "files/file_error_text.h"
 #include "qcustomplot.h"
 #include "signal/wav_writer.h"
+#include "ui_engineering_panels.h"
+#include "ui_programmer_page.h"
 #include "ui_tform1.h"
 #include "widgets/help_loader.h"
 
@@ -58,6 +60,8 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
                QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::TForm1>()),
+      programmer_(std::make_unique<Ui::ProgrammerPage>()),
+      engineering_(std::make_unique<Ui::EngineeringPanels>()),
       state_(state),
       services_(std::move(services)) {
     ui_->setupUi(this);
@@ -65,71 +69,80 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(kDesignClientWidth, kDesignClientHeight);
-    ApplyDesignFonts();
+    ApplyTitleFonts();
     SetUpTabs();
-    SetUpCharts();
-    SetUpHelpViews();
-    ApplyParameterTable();
-    SetAccessibleNames();
-
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1);
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(1);
-    soundSettings_ = ReadSoundSettings(*OpenUserSettings());
-    ConnectHandlers();
-    ShowFilterCoefficient();
-    SetUpKeyboard();
-
-    FormCreate(arguments);
-    Timer2->start();  // its first tick comes once the message loop runs
+    ChooseView(arguments);
+    if (services_.hiddenPartsAfterFirstPaint && !engineeringView_) {
+        AfterFirstPaint(*this, [this] { MakeHiddenParts(); });
+    } else {
+        MakeHiddenParts();
+    }
 }
 
 TForm1::~TForm1() = default;
 
-// Loads the help pages, draws the trainer's diagram and chooses the view. Each help view is filled
-// from "help<n>.rtf" in the first of the help folders that holds it (the working directory when
-// none are given); a missing file leaves the view's design text, which names the file. A help file
-// that cannot be read stops none of this (its view says why); only an unforeseen error, such as
-// running out of memory, is shown in the error box and leaves the window in its design state.
-void TForm1::FormCreate(const QStringList& arguments) {
-    try {
-        if (services_.helpAfterFirstPaint) {
-            AfterFirstPaint(*this, [this] { LoadHelpPagesShowingErrors(); });
-        } else {
-            LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
-        }
-        SpinEdit_10Change();
-        ChooseView(arguments);
-    } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
-    }
+// What the first sight of the normal view does not show: the programmer page, the engineering
+// panels and the help pages' text, with the handlers and the keyboard that work on them.
+void TForm1::MakeHiddenParts() {
+    programmer_->setupUi(ui_->TabSheet2);
+    engineering_->setupUi(this);
+    ApplyDesignFonts();
+    SetUpTrainerIndicator();
+    SetUpCharts();
+    SetUpHelpViews();
+    ApplyParameterTable();
+    SetAccessibleNames();
+    soundSettings_ = ReadSoundSettings(*OpenUserSettings());
+    ConnectHandlers();
+    ShowFilterCoefficient();
+    SetUpKeyboard();
+    FormCreate();
+    Timer2->start();  // its first tick comes once the message loop runs
 }
 
-void TForm1::LoadHelpPagesShowingErrors() {
+// Loads the help pages, draws the trainer's diagram and shows the view's panels. Each help view is
+// filled from "help<n>.rtf" in the first of the help folders that holds it (the working directory
+// when none are given); a missing file leaves the view's design text, which names the file. A help
+// file that cannot be read stops none of this (its view says why); only an unforeseen error, such
+// as running out of memory, is shown in the error box and leaves the rest in its design state.
+void TForm1::FormCreate() {
     try {
         LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
+        SpinEdit_10Change();
+        ShowViewPanels();
     } catch (const std::exception& e) {
         ShowError(QString::fromUtf8(e.what()));
     }
 }
 
+// The normal view is the size of its tabs and opens on the title page; the engineering view keeps
+// the design size.
 void TForm1::ChooseView(const QStringList& arguments) {
     engineeringView_ = !arguments.isEmpty() && arguments.front() == QStringLiteral("tq");
     if (engineeringView_) {
-        ui_->Chart1->setVisible(true);
-        ui_->GroupBox11->setVisible(true);
-        ui_->GroupBox_MasPer->setVisible(true);
         return;
     }
-    HideEngineeringPanels();
     // The outer size includes the frame, known only once the window manager has framed the
     // window; until then (and with no window manager at all) it equals the client size.
     setFixedSize(kNormalOuterWidth, kNormalOuterHeight);
     fitOuterSizePending_ = true;
     ui_->PageControl1->setCurrentIndex(0);
+}
+
+void TForm1::ShowViewPanels() {
+    if (!engineeringView_) {
+        HideEngineeringPanels();
+        return;
+    }
+    ui_->Chart1->setVisible(true);
+    engineering_->GroupBox11->setVisible(true);
+    engineering_->GroupBox_MasPer->setVisible(true);
 }
 
 bool TForm1::event(QEvent* event) {
@@ -154,15 +167,18 @@ void TForm1::FitOuterSize() {
 }
 
 void TForm1::ConnectHandlers() {
-    connect(ui_->Button_FormFile, &QPushButton::clicked, this, [this] { Button_FormFileClick(); });
-    connect(ui_->Button_Out, &QPushButton::clicked, this, &TForm1::Button_OutClick);
-    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(ui_->Button_SoundSetup, &QPushButton::clicked, this, &TForm1::Button_SoundSetupClick);
-    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(ui_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
-    connect(ui_->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
+    connect(programmer_->Button_FormFile, &QPushButton::clicked, this,
+            [this] { Button_FormFileClick(); });
+    connect(programmer_->Button_Out, &QPushButton::clicked, this, &TForm1::Button_OutClick);
+    connect(engineering_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(programmer_->Button_SoundSetup, &QPushButton::clicked, this,
+            &TForm1::Button_SoundSetupClick);
+    connect(engineering_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(programmer_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(programmer_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(engineering_->SpinEdit_Alfa, &SpinEdit::Changed, this, &TForm1::SpinEdit_AlfaChange);
+    connect(engineering_->CheckBox_ModFiltr, &QCheckBox::clicked, this,
+            &TForm1::CheckBox_ModFiltrClick);
     // CheckBox_5Click .. CheckBox_10Click: each box's click enables the fields under it.
     for (const EnablingBox& box : kEnablingBoxes) {
         connect(EnablingCheckBox(box.parameter), &QCheckBox::clicked, this,
@@ -175,8 +191,8 @@ void TForm1::ConnectHandlers() {
             connect(fields[i], &SpinEdit::Changed, this, &TForm1::SpinEdit_10Change);
         }
     }
-    connect(ui_->Button_Sound, &QPushButton::clicked, this, &TForm1::Button_SoundClick);
-    connect(ui_->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);
+    connect(programmer_->Button_Sound, &QPushButton::clicked, this, &TForm1::Button_SoundClick);
+    connect(programmer_->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 }
@@ -210,16 +226,16 @@ PacketInputs TForm1::ReadPacketInputs() const {
 // outside its field's range (possible only while a field still holds typed text) is not sent:
 // the status line names the field and the packet keeps its previous contents.
 bool TForm1::Button_FormFileClick() {
-    ui_->Button_Out->setVisible(true);
+    programmer_->Button_Out->setVisible(true);
     const PacketInputs inputs = ReadPacketInputs();
     try {
         const BuildResult built = BuildPacket(inputs, *services_.parameters);
         state_.packet = built.packet;
         buildStatus_ = QString::fromStdString(built.status);
         SetStatus(buildStatus_);
-        SetMemoLines(ui_->Memo1, built.parameterListing);
-        SetMemoLines(ui_->Memo2, built.crcTrace);
-        SetMemoLines(ui_->Memo_MasIsh, built.packetListing);
+        SetMemoLines(engineering_->Memo1, built.parameterListing);
+        SetMemoLines(engineering_->Memo2, built.crcTrace);
+        SetMemoLines(engineering_->Memo_MasIsh, built.packetListing);
         return true;
     } catch (const FieldOutOfRange& e) {
         ShowOutOfRange(e, inputs);
@@ -244,7 +260,7 @@ void TForm1::Button_OutClick() {
         return;
     }
     try {
-        WriteWavFile(state_.synth, state_.packet, ui_->CheckBox_ModFiltr->isChecked(),
+        WriteWavFile(state_.synth, state_.packet, engineering_->CheckBox_ModFiltr->isChecked(),
                      services_.workDir);
     } catch (const FileError& e) {
         // Nothing is played: the status line names the file, the box its full path; both say why.
@@ -265,19 +281,19 @@ void TForm1::Button_OutClick() {
 }
 
 void TForm1::ClearFilterChart() {
-    ui_->Chart_Filtr->graph(0)->data()->clear();
-    ui_->Chart_Filtr->graph(1)->data()->clear();
-    ui_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
+    engineering_->Chart_Filtr->graph(0)->data()->clear();
+    engineering_->Chart_Filtr->graph(1)->data()->clear();
+    engineering_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TForm1::ShowSignalCharts() {
     const Synthesizer& synth = state_.synth;
-    QCPGraph* filtered = ui_->Chart_Filtr->graph(0);
+    QCPGraph* filtered = engineering_->Chart_Filtr->graph(0);
     filtered->setData(ToQVector(synth.filterChartX()), ToQVector(synth.filterChartY()), true);
     // A marker on every one of some 60 000 points would only paint a solid band, slowly.
     filtered->setScatterSkip(std::max(0, filtered->dataCount() / kFilterChartMarkers - 1));
-    ui_->Chart_Filtr->rescaleAxes();
-    ui_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
+    engineering_->Chart_Filtr->rescaleAxes();
+    engineering_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
 
     const QVector<double> y = ToQVector(synth.samples());
     QVector<double> x(y.size());  // the sample's index
@@ -300,7 +316,7 @@ void TForm1::PlaySignal() {
     {
         playing_ = true;
         InputBlocker blocker;
-        ui_->StaticText_Error->setText(ProgressText(0.0));
+        programmer_->StaticText_Error->setText(ProgressText(0.0));
         std::unique_ptr<SendCheck> check;
         if (!soundSettings_.checkInput.empty()) {
             check = std::make_unique<SendCheck>(*state_.devices.sound, soundSettings_.checkInput,
@@ -308,7 +324,7 @@ void TForm1::PlaySignal() {
         }
         result = PlayKeyed(check.get(), releaseProblem);
         if (check && result.played && result.error.empty()) {
-            ui_->StaticText_Error->setText(QStringLiteral(" Контроль сигнала..."));
+            programmer_->StaticText_Error->setText(QStringLiteral(" Контроль сигнала..."));
             checked = check->Finish([] { QCoreApplication::processEvents(); });
         }
         playing_ = false;
@@ -367,19 +383,19 @@ void TForm1::Button_SoundSetupClick() {
 
 // The status line, one line long; its tooltip holds the whole text, which the line may cut.
 void TForm1::SetStatus(const QString& text, const QString& detail) {
-    ui_->StaticText_Error->setText(FitStatusLine(text, *ui_->StaticText_Error));
-    ui_->StaticText_Error->setToolTip(detail.isEmpty() ? text.trimmed()
-                                                       : text.trimmed() + u'\n' + detail);
+    programmer_->StaticText_Error->setText(FitStatusLine(text, *programmer_->StaticText_Error));
+    programmer_->StaticText_Error->setToolTip(detail.isEmpty() ? text.trimmed()
+                                                               : text.trimmed() + u'\n' + detail);
 }
 
 void TForm1::ShowPlaybackProgress(double fraction) {
-    ui_->StaticText_Error->setText(ProgressText(fraction));
+    programmer_->StaticText_Error->setText(ProgressText(fraction));
     QCoreApplication::processEvents();  // paints; input goes into the blocker
 }
 
 // Packet dump: the packet as it stands, without building it.
 void TForm1::Button3Click() {
-    SetMemoLines(ui_->Memo1, PacketDump(state_.packet));
+    SetMemoLines(engineering_->Memo1, PacketDump(state_.packet));
 }
 
 // The exit button: ends the program.
@@ -389,7 +405,7 @@ void TForm1::Button2Click() {
 
 // The filter coefficient follows SpinEdit_Alfa, which holds it in hundredths.
 void TForm1::SpinEdit_AlfaChange() {
-    state_.synth.setAlpha(ui_->SpinEdit_Alfa->TypedValueUnclamped() / 100.0);
+    state_.synth.setAlpha(engineering_->SpinEdit_Alfa->TypedValueUnclamped() / 100.0);
 }
 
 // The synthesis reads the box itself at every send.
@@ -405,7 +421,8 @@ void TForm1::FollowBoxes() {
 
 // SpinEdit_Alfa shows the filter coefficient in hundredths.
 void TForm1::ShowFilterCoefficient() {
-    ui_->SpinEdit_Alfa->setValue(static_cast<int>(std::lround(state_.synth.alpha() * 100.0)));
+    engineering_->SpinEdit_Alfa->setValue(
+        static_cast<int>(std::lround(state_.synth.alpha() * 100.0)));
 }
 
 // Box of parameter 5: enables SpinEdit_5 when set, disables it when clear.

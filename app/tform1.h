@@ -1,5 +1,6 @@
 #pragma once
-// The main window of the programmer. Its controls come from the Designer form tform1.ui and
+// The main window of the programmer. Its controls come from the Designer forms tform1.ui (the
+// window, its tabs and the title page), programmer_page.ui and engineering_panels.ui, and
 // keep the names the operator's manual and the listings refer to (SpinEdit_1, Button_Out, ...).
 // Every handler reads the controls at the moment it runs, calls the core and writes the
 // results back into the memos, the status line and the charts. The window keeps no parameter
@@ -31,7 +32,9 @@ class QTimer;
 
 namespace Ui {
 class TForm1;
-}
+class ProgrammerPage;
+class EngineeringPanels;
+}  // namespace Ui
 
 namespace tornel::app {
 
@@ -61,9 +64,10 @@ struct WindowServices {
     ptt::TransmitterOpener openTransmitter;
     // The title picture being read in the background; empty: read while the window is made.
     std::shared_future<QImage> titlePicture;
-    // The help pages are read once the window has first painted, not while it is made: they are
-    // on tabs that the first paint does not show.
-    bool helpAfterFirstPaint = false;
+    // In the normal view, the parts that its first sight does not show (the programmer page, the
+    // engineering panels, the help pages' text) are made once the window has first painted, not
+    // while it is made. The engineering view shows them at once and makes them at once.
+    bool hiddenPartsAfterFirstPaint = false;
 };
 
 inline constexpr int kNormalOuterWidth = 858;
@@ -89,14 +93,17 @@ class TForm1 : public QWidget {
 
   private:
     // Start-up.
-    void FormCreate(const QStringList& arguments);
-    void LoadHelpPagesShowingErrors();
+    void MakeHiddenParts();
+    void FormCreate();
     void ChooseView(const QStringList& arguments);
+    void ShowViewPanels();
     void FitOuterSize();
 
     // Design details that a Designer form cannot hold (tform1_look.cpp).
+    void ApplyTitleFonts();
     void ApplyDesignFonts();
     void SetUpTabs();
+    void SetUpTrainerIndicator();
     void SetUpCharts();
     void SetUpHelpViews();
     void ApplyParameterTable();
@@ -162,7 +169,9 @@ class TForm1 : public QWidget {
     void ShowError(const QString& text);
     void SetStatus(const QString& text, const QString& detail = {});
 
-    std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<Ui::TForm1> ui_;                      // the window and its title page
+    std::unique_ptr<Ui::ProgrammerPage> programmer_;      // the programmer page's controls
+    std::unique_ptr<Ui::EngineeringPanels> engineering_;  // the panels beside the tabs
     ProgramState& state_;
     WindowServices services_;
     QTimer* Timer1 = nullptr;

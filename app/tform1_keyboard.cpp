@@ -9,6 +9,8 @@
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
+#include "ui_engineering_panels.h"
+#include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {
@@ -21,22 +23,49 @@ void TForm1::SetUpKeyboard() {
         view->setTabChangesFocus(true);
     }
     // The wheel must not change what nothing reads either.
-    ui_->ComboBox1->setFocusPolicy(Qt::StrongFocus);
+    engineering_->ComboBox1->setFocusPolicy(Qt::StrongFocus);
 
     // The tabs first; then the parameter tab column by column, each enabling box before its
     // fields, the trainer and the commands; the help views; then the engineering panels from
     // left to right, with the exit button last. Controls on pages that are not shown, and
     // hidden or disabled ones, are skipped by Tab on their own.
     QWidget* const order[] = {
-        ui_->PageControl1,      ui_->SpinEdit_1,     ui_->SpinEdit_2,    ui_->SpinEdit_3,
-        ui_->SpinEdit_4,        ui_->CheckBox_5,     ui_->SpinEdit_5,    ui_->CheckBox_6,
-        ui_->SpinEdit_6,        ui_->SpinEdit_7,     ui_->CheckBox_8,    ui_->SpinEdit_8,
-        ui_->CheckBox_9,        ui_->SpinEdit_9,     ui_->CheckBox_10,   ui_->SpinEdit_10,
-        ui_->SpinEdit_11,       ui_->SpinEdit_12,    ui_->CheckBox_Zwuk, ui_->Button_Sound,
-        ui_->Button_FormFile,   ui_->Button_Out,     ui_->RichEdit1,     ui_->RichEdit2,
-        ui_->RichEdit3,         ui_->Memo_MasIsh,    ui_->Memo1,         ui_->Memo2,
-        ui_->Button3,           ui_->CheckBox_RasKS, ui_->SpinEdit_dF,   ui_->ComboBox1,
-        ui_->CheckBox_ModFiltr, ui_->SpinEdit_Alfa,  ui_->RichEdit4,     ui_->Button2,
+        ui_->PageControl1,
+        programmer_->SpinEdit_1,
+        programmer_->SpinEdit_2,
+        programmer_->SpinEdit_3,
+        programmer_->SpinEdit_4,
+        programmer_->CheckBox_5,
+        programmer_->SpinEdit_5,
+        programmer_->CheckBox_6,
+        programmer_->SpinEdit_6,
+        programmer_->SpinEdit_7,
+        programmer_->CheckBox_8,
+        programmer_->SpinEdit_8,
+        programmer_->CheckBox_9,
+        programmer_->SpinEdit_9,
+        programmer_->CheckBox_10,
+        programmer_->SpinEdit_10,
+        programmer_->SpinEdit_11,
+        programmer_->SpinEdit_12,
+        programmer_->CheckBox_Zwuk,
+        programmer_->Button_Sound,
+        programmer_->Button_FormFile,
+        programmer_->Button_Out,
+        ui_->RichEdit1,
+        ui_->RichEdit2,
+        ui_->RichEdit3,
+        engineering_->Memo_MasIsh,
+        engineering_->Memo1,
+        engineering_->Memo2,
+        engineering_->Button3,
+        engineering_->CheckBox_RasKS,
+        engineering_->SpinEdit_dF,
+        engineering_->ComboBox1,
+        engineering_->CheckBox_ModFiltr,
+        engineering_->SpinEdit_Alfa,
+        engineering_->RichEdit4,
+        engineering_->Button2,
     };
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);

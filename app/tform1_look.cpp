@@ -18,6 +18,8 @@
 #include "app/tform1.h"
 #include "app/title_picture.h"
 #include "qcustomplot.h"
+#include "ui_engineering_panels.h"
+#include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {
@@ -111,19 +113,22 @@ QLabel* CaptionBeside(const QWidget& field) {
 
 }  // namespace
 
-void TForm1::ApplyDesignFonts() {
+void TForm1::ApplyTitleFonts() {
     SetPixelSize(this, 11);
     SetPixelSize(ui_->PageControl1, 13);
-    for (SpinEdit* field : ui_->GroupBox1->findChildren<SpinEdit*>()) {
-        SetPixelSize(field, 13);
-    }
-    SetPixelSize(ui_->Button_Out, 16);
-    SetPixelSize(ui_->StaticText_Error, 11);
-    SetPixelSize(ui_->Memo_MasIsh, 16);
-    SetPixelSize(ui_->Memo1, 11);
-    SetPixelSize(ui_->Memo2, 11);
     SetPixelSize(ui_->Label3D1, 37);
     SetPixelSize(ui_->Label3D2, 19);
+}
+
+void TForm1::ApplyDesignFonts() {
+    for (SpinEdit* field : programmer_->GroupBox1->findChildren<SpinEdit*>()) {
+        SetPixelSize(field, 13);
+    }
+    SetPixelSize(programmer_->Button_Out, 16);
+    SetPixelSize(programmer_->StaticText_Error, 11);
+    SetPixelSize(engineering_->Memo_MasIsh, 16);
+    SetPixelSize(engineering_->Memo1, 11);
+    SetPixelSize(engineering_->Memo2, 11);
     for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
         SetPixelSize(help, 32);
     }
@@ -142,16 +147,18 @@ void TForm1::SetUpTabs() {
     SetFontColor(ui_->Label3D1, kOlive);
     ShowTitlePicture(ui_->Image2, services_.titlePicture);
     services_.titlePicture = {};  // the window keeps its scaled copy only
+}
 
-    SetFontColor(ui_->Label_PTT, qRgb(0xFF, 0xFF, 0x00));
+void TForm1::SetUpTrainerIndicator() {
+    SetFontColor(programmer_->Label_PTT, qRgb(0xFF, 0xFF, 0x00));
     // The indicator's outline is black on every desktop palette: a dark palette's light text
     // colour would leave the white box without a visible edge.
-    SetFontColor(ui_->Shape_PTT, qRgb(0, 0, 0));
+    SetFontColor(programmer_->Shape_PTT, qRgb(0, 0, 0));
     SetShapeColor(Qt::white);  // with "передача" shown over it until the first trainer tick
 }
 
 void TForm1::SetUpCharts() {
-    QCustomPlot* ptt = ui_->Chart_PTT;
+    QCustomPlot* ptt = programmer_->Chart_PTT;
     StyleGraph(ptt->addGraph(), QStringLiteral("Series2"), QPen(Qt::blue, 2),
                QCPScatterStyle::ssCircle);
     StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
@@ -163,7 +170,7 @@ void TForm1::SetUpCharts() {
     levels->setScaleStrategy(QCPAxisTickerFixed::ssNone);
     ptt->yAxis->setTicker(levels);
 
-    QCustomPlot* filter = ui_->Chart_Filtr;
+    QCustomPlot* filter = engineering_->Chart_Filtr;
     // Tens of thousands of points: wide lines drawn as segments, not as one stroked polyline.
     filter->setPlottingHint(QCP::phFastPolylines, true);
     StyleGraph(filter->addGraph(), QStringLiteral("LineSeries1"), QPen(Qt::blue, 2),
@@ -225,22 +232,24 @@ void TForm1::SetAccessibleNames() {
         fields[i]->setAccessibleName(CaptionWithoutNumber(group->title()));
         fields[i]->setAccessibleDescription(unit->text().simplified());
     }
-    ui_->SpinEdit_Alfa->setAccessibleName(QStringLiteral("Коэффициент модуляционного фильтра"));
-    ui_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));
-    ui_->SpinEdit_dF->setAccessibleName(QStringLiteral("Сдвиг частоты"));
-    ui_->Memo_MasIsh->setAccessibleName(ui_->GroupBox_MasPer->title());
-    ui_->Memo1->setAccessibleName(QStringLiteral("Список параметров и дамп пакета"));
-    ui_->Memo2->setAccessibleName(QStringLiteral("Расчёт CRC"));
-    ui_->StaticText_Error->setAccessibleName(QStringLiteral("Строка состояния"));
+    engineering_->SpinEdit_Alfa->setAccessibleName(
+        QStringLiteral("Коэффициент модуляционного фильтра"));
+    engineering_->SpinEdit_Alfa->setAccessibleDescription(QStringLiteral("сотые доли"));
+    engineering_->SpinEdit_dF->setAccessibleName(QStringLiteral("Сдвиг частоты"));
+    engineering_->Memo_MasIsh->setAccessibleName(engineering_->GroupBox_MasPer->title());
+    engineering_->Memo1->setAccessibleName(QStringLiteral("Список параметров и дамп пакета"));
+    engineering_->Memo2->setAccessibleName(QStringLiteral("Расчёт CRC"));
+    programmer_->StaticText_Error->setAccessibleName(QStringLiteral("Строка состояния"));
     ui_->RichEdit1->setAccessibleName(ui_->GroupBox_Help1->title().simplified());
     ui_->RichEdit2->setAccessibleName(ui_->GroupBox_Help2->title().simplified());
     ui_->RichEdit3->setAccessibleName(ui_->GroupBox_Help3->title().simplified());
     for (QCheckBox* box :
-         {ui_->CheckBox_5, ui_->CheckBox_6, ui_->CheckBox_8, ui_->CheckBox_9, ui_->CheckBox_10}) {
+         {programmer_->CheckBox_5, programmer_->CheckBox_6, programmer_->CheckBox_8,
+          programmer_->CheckBox_9, programmer_->CheckBox_10}) {
         box->setAccessibleName(box->toolTip().simplified());
     }
-    ui_->Button2->setAccessibleName(ui_->Button2->toolTip());
-    ui_->Shape_PTT->setAccessibleName(QStringLiteral("Индикатор передачи"));
+    engineering_->Button2->setAccessibleName(engineering_->Button2->toolTip());
+    programmer_->Shape_PTT->setAccessibleName(QStringLiteral("Индикатор передачи"));
 }
 
 }  // namespace tornel::app

@@ -13,6 +13,7 @@
 #include "app/spin_edit.h"
 #include "app/tform1.h"
 #include "qcustomplot.h"
+#include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
 namespace tornel::app {
@@ -45,14 +46,15 @@ void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
 void TForm1::SpinEdit_10Change() {
     Timer1->stop();
     StopTrainerKeying();
-    const PatternDrawing drawing = state_.trainer.Redraw(ui_->SpinEdit_10->TypedValueUnclamped(),
-                                                         ui_->SpinEdit_11->TypedValueUnclamped(),
-                                                         ui_->SpinEdit_12->TypedValueUnclamped());
+    const PatternDrawing drawing =
+        state_.trainer.Redraw(programmer_->SpinEdit_10->TypedValueUnclamped(),
+                              programmer_->SpinEdit_11->TypedValueUnclamped(),
+                              programmer_->SpinEdit_12->TypedValueUnclamped());
     if (drawing.stoppedRun) {
-        ui_->Button_Sound->setText(QString::fromUtf8(kCaptionStart));
+        programmer_->Button_Sound->setText(QString::fromUtf8(kCaptionStart));
         SetPttIndicator(kIndicatorReleased, false);
     }
-    QCustomPlot* chart = ui_->Chart_PTT;
+    QCustomPlot* chart = programmer_->Chart_PTT;
     CursorLayer();
     SetGraphPoints(chart->graph(0), drawing.pattern);
     SetGraphPoints(chart->graph(1), drawing.cursor);
@@ -65,14 +67,15 @@ void TForm1::SpinEdit_10Change() {
 // "старт" starts a run, "стоп" ends it and redraws; either way the filter coefficient goes back
 // to 0.2, and SpinEdit_Alfa shows it (20 hundredths) so that the next send uses what it shows.
 void TForm1::Button_SoundClick() {
-    if (ui_->Button_Sound->text() == QString::fromUtf8(kCaptionStart) && !StartTrainerKeying()) {
+    if (programmer_->Button_Sound->text() == QString::fromUtf8(kCaptionStart) &&
+        !StartTrainerKeying()) {
         // The transmitter cannot be keyed: no run, the status line says why.
         state_.synth.setAlpha(kTrainerFilterCoefficient);
         ShowFilterCoefficient();
         return;
     }
-    const PressResult press = state_.trainer.Press(ui_->Button_Sound->text().toStdString());
-    ui_->Button_Sound->setText(QString::fromStdString(press.caption));
+    const PressResult press = state_.trainer.Press(programmer_->Button_Sound->text().toStdString());
+    programmer_->Button_Sound->setText(QString::fromStdString(press.caption));
     if (press.running) {
         Timer1->start(kRunTickMs);
     }
@@ -105,7 +108,7 @@ void TForm1::Timer1Timer() {
     SetPttIndicator(tick.indicatorColour, tick.labelVisible);
     if (tick.beepHz != 0) {
         // The beep blocks for its length: show the edge before it sounds.
-        ui_->GroupBox18->repaint();
+        programmer_->GroupBox18->repaint();
         state_.speaker.SpeakerBeep(tick.beepHz, kEdgeBeepMs);
     }
     if (tick.runEnded) {
@@ -131,12 +134,12 @@ void TForm1::Timer2Timer() {
 
 // "звук": the edge beeps on or off.
 void TForm1::CheckBox_ZwukClick() {
-    state_.speaker.SetSoundEnabled(ui_->CheckBox_Zwuk->isChecked());
+    state_.speaker.SetSoundEnabled(programmer_->CheckBox_Zwuk->isChecked());
 }
 
 // Moves the cursor, redrawing only its own layer.
 void TForm1::ShowCursor(const CursorPoints& cursor) {
-    SetGraphPoints(ui_->Chart_PTT->graph(1), cursor);
+    SetGraphPoints(programmer_->Chart_PTT->graph(1), cursor);
     CursorLayer()->replot();
 }
 
@@ -145,7 +148,7 @@ QCPLayer* TForm1::CursorLayer() {
     if (cursorLayer_ != nullptr) {
         return cursorLayer_;
     }
-    QCustomPlot* chart = ui_->Chart_PTT;
+    QCustomPlot* chart = programmer_->Chart_PTT;
     chart->addLayer(kCursorLayerName, chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
     cursorLayer_ = chart->layer(kCursorLayerName);
     cursorLayer_->setMode(QCPLayer::lmBuffered);
@@ -157,18 +160,18 @@ QCPLayer* TForm1::CursorLayer() {
 // change.
 void TForm1::SetPttIndicator(std::uint32_t colour, bool labelVisible) {
     SetShapeColor(FromColourValue(colour));
-    if (ui_->Label_PTT->isHidden() == labelVisible) {
-        ui_->Label_PTT->setVisible(labelVisible);
+    if (programmer_->Label_PTT->isHidden() == labelVisible) {
+        programmer_->Label_PTT->setVisible(labelVisible);
     }
 }
 
 void TForm1::SetShapeColor(const QColor& color) {
-    QPalette palette = ui_->Shape_PTT->palette();
+    QPalette palette = programmer_->Shape_PTT->palette();
     if (palette.color(QPalette::Window) == color) {
         return;
     }
     palette.setColor(QPalette::Window, color);
-    ui_->Shape_PTT->setPalette(palette);
+    programmer_->Shape_PTT->setPalette(palette);
 }
 
 }  // namespace tornel::app

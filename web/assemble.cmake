@@ -14,6 +14,7 @@ foreach(size 48 128 256)
          ${OUT}/icons/tornel4-${size}.png)
 endforeach()
 execute_process(COMMAND ${NODE} ${SOURCE}/web/tools/form-texts.mjs ${SOURCE}/app/tform1.ui
+                        ${SOURCE}/app/programmer_page.ui ${SOURCE}/app/engineering_panels.ui
                         ${SOURCE}/app/sound_dialog.ui
                 OUTPUT_FILE ${OUT}/form-texts.json RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

@@ -34,6 +34,27 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Every control of the window as the operator meets it: kind, name, place, whether it shows,
+// font, texts and value, a line each.
+std::string Described(const QWidget& window) {
+    QStringList lines;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        const QRect g = w->geometry();
+        lines << QStringLiteral("%1 %2 %3,%4 %5x%6 shown=%7 enabled=%8 font=%9 %10 [%11] [%12] %13")
+                     .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())
+                     .arg(g.x())
+                     .arg(g.y())
+                     .arg(g.width())
+                     .arg(g.height())
+                     .arg(w->isVisibleTo(&window))
+                     .arg(w->isEnabled())
+                     .arg(w->font().toString(), w->property("text").toString(),
+                          w->property("title").toString(), w->toolTip(),
+                          w->property("value").toString());
+    }
+    return lines.join(u'\n').toStdString();
+}
+
 bool HasBoldText(const QTextDocument& document) {
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -119,18 +140,27 @@ TEST_F(Pages, TitlePageHasRaisedLabelsSubtitleAndPicture) {
     EXPECT_EQ(form->findChild<QTabWidget*>("PageControl1")->currentIndex(), 0);
 }
 
-// As the program starts: the picture read on a second thread is the one read in place, and the
-// help pages are read once the window has first painted.
-TEST_F(Pages, AtProgramStartThePictureComesFromItsThreadAndTheHelpAfterTheFirstPaint) {
+// As the program starts: the picture read on a second thread is the one read in place, and in the
+// normal view the parts its first paint does not show are made after it, into the window that a
+// start in one go makes.
+TEST_F(Pages, AtProgramStartThePictureComesFromItsThreadAndTheHiddenPartsAfterTheFirstPaint) {
     ShipHelpFile(1);
     const QImage inPlace = Control<QLabel>("Image2")->pixmap().toImage();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const std::string madeAtOnce = Described(*form);
     titlePicture = ReadTitlePictureInBackground();
-    helpAfterFirstPaint = true;
+    hiddenPartsAfterFirstPaint = true;
     Recreate({});
     EXPECT_EQ(Control<QLabel>("Image2")->pixmap().toImage(), inPlace);
+    EXPECT_EQ(form->findChild<QWidget*>("GroupBox1"), nullptr) << "made before the first paint";
     EXPECT_EQ(View(1)->toPlainText(), DesignText(1)) << "read before the first paint";
     form->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return HasBoldText(*View(1)->document()); }, 10000));
+    EXPECT_EQ(Described(*form), madeAtOnce);
+
+    Recreate({QStringLiteral("tq")});  // shows them all at once, so makes them at once
+    EXPECT_TRUE(Shown(Control<QGroupBox>("GroupBox11")));
 }
 
 TEST_F(Pages, OurHelpFilesFillAllThreeViewsAndAreNeverWritten) {

@@ -71,7 +71,7 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.parameters = parameters;
     services.openTransmitter = openTransmitter;
     services.titlePicture = titlePicture;
-    services.helpAfterFirstPaint = helpAfterFirstPaint;
+    services.hiddenPartsAfterFirstPaint = hiddenPartsAfterFirstPaint;
     services.chooseFile = [this](QWidget*, FileChoice, const QString& folder) {
         dialogFolder = folder;
         return chosenFile;

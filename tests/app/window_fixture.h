@@ -74,7 +74,7 @@ class WindowTest : public ::testing::Test {
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
     ptt::TransmitterOpener openTransmitter;               // likewise; empty: the real one
     std::shared_future<QImage> titlePicture;              // likewise; empty: read in place
-    bool helpAfterFirstPaint = false;                     // likewise
+    bool hiddenPartsAfterFirstPaint = false;              // likewise
     QString chosenFile;    // what the window's file dialog returns ("": cancelled)
     QString dialogFolder;  // the folder the last file dialog opened in
     std::unique_ptr<ProgramState> state;
