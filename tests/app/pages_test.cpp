@@ -89,6 +89,7 @@ class Pages : public WindowTest {
         WindowTest::SetUp();
         previousDir_ = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(dir.path()));
+        Recreate({});  // so that its help is read from there, not from where the tests started
     }
     void TearDown() override {
         WindowTest::TearDown();
