@@ -86,10 +86,9 @@ int RedPixels(QWidget* view) {
 class Pages : public WindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
         previousDir_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(dir.path()));
-        Recreate({});  // so that its help is read from there, not from where the tests started
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));  // before the first window reads its help
+        WindowTest::SetUp();
     }
     void TearDown() override {
         WindowTest::TearDown();
