@@ -27,7 +27,7 @@ configure: deps-test
 	@$(CONFIGURE)
 
 # Only the two programs and their private modules: no tests, fuzz targets, benchmarks.
-RUN_TARGETS := tornel4 tornel4-cli tornel4-sound tornel4-hamlib
+RUN_TARGETS := tornel4 tornel4-cli tornel4-sound tornel4-hamlib tornel4-charts
 build-run: configure-run
 	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 

@@ -19,7 +19,6 @@
 #include "app/start_up.h"
 #include "app/status_line.h"
 #include "files/file_error_text.h"
-#include "qcustomplot.h"
 #include "signal/wav_writer.h"
 #include "ui_engineering_panels.h"
 #include "ui_programmer_page.h"
@@ -38,8 +37,6 @@ void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
     }
     memo->setPlainText(text.join(u'\n'));
 }
-
-constexpr int kFilterChartMarkers = 120;
 
 QString ProgressText(double fraction) {
     return QString::fromStdString(PlaybackProgressText(fraction));
@@ -281,26 +278,22 @@ void TForm1::Button_OutClick() {
 }
 
 void TForm1::ClearFilterChart() {
-    engineering_->Chart_Filtr->graph(0)->data()->clear();
-    engineering_->Chart_Filtr->graph(1)->data()->clear();
-    engineering_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
+    filterChart_->ClearLines();
+    filterChart_->RedrawSoon();
 }
 
 void TForm1::ShowSignalCharts() {
     const Synthesizer& synth = state_.synth;
-    QCPGraph* filtered = engineering_->Chart_Filtr->graph(0);
-    filtered->setData(ToQVector(synth.filterChartX()), ToQVector(synth.filterChartY()), true);
-    // A marker on every one of some 60 000 points would only paint a solid band, slowly.
-    filtered->setScatterSkip(std::max(0, filtered->dataCount() / kFilterChartMarkers - 1));
-    engineering_->Chart_Filtr->rescaleAxes();
-    engineering_->Chart_Filtr->replot(QCustomPlot::rpQueuedReplot);
+    filterChart_->SetLine(0, ToQVector(synth.filterChartX()), ToQVector(synth.filterChartY()));
+    filterChart_->FitRangeToLines();
+    filterChart_->RedrawSoon();
 
     const QVector<double> y = ToQVector(synth.samples());
     QVector<double> x(y.size());  // the sample's index
     std::iota(x.begin(), x.end(), 0.0);
-    ui_->Chart1->graph(0)->setData(x, y, true);
-    ui_->Chart1->rescaleAxes();
-    ui_->Chart1->replot(QCustomPlot::rpQueuedReplot);
+    signalChart_->SetLine(0, x, y);
+    signalChart_->FitRangeToLines();
+    signalChart_->RedrawSoon();
 }
 
 // Plays "_qq.wav" to the end, listening to it through the check input when one is chosen. The

@@ -23,10 +23,9 @@
 #include "platform/sound_output.h"
 #include "ptt/background_keying.h"
 #include "ptt/transmitter.h"
+#include "widgets/chart.h"
 
 class QCheckBox;
-class QCPLayer;
-class QCustomPlot;
 class QPlainTextEdit;
 class QTimer;
 
@@ -62,6 +61,8 @@ struct WindowServices {
     const ParameterTable* parameters = &kParameterTable;
     // Opens the transmitter the sound setup names; empty: the real one (ptt::OpenTransmitter).
     ptt::TransmitterOpener openTransmitter;
+    // Makes a plot into its place; empty: the chart module's (widgets::MakeChart).
+    std::function<std::unique_ptr<widgets::Chart>(widgets::ChartKind, QWidget&)> makeChart;
     // The title picture being read in the background; empty: read while the window is made.
     std::shared_future<QImage> titlePicture;
     // In the normal view, the parts that its first sight does not show (the programmer page, the
@@ -140,7 +141,6 @@ class TForm1 : public QWidget {
     void CheckBox_ZwukClick();
     void TickAtNextEdge(double patternTime);
     void ShowCursor(const CursorPoints& cursor);
-    QCPLayer* CursorLayer();
     void SetPttIndicator(std::uint32_t colour, bool labelVisible);
     void SetShapeColor(const QColor& color);
 
@@ -182,9 +182,10 @@ class TForm1 : public QWidget {
     QString buildStatus_;
     // The output, level and check input of the send, from the user's settings.
     SoundSettings soundSettings_;
-    // The trainer's cursor (Series3) on a buffered layer of its own, so that a run's tick redraws
-    // only the cursor, not the whole diagram.
-    QCPLayer* cursorLayer_ = nullptr;
+    // The plots in Chart_PTT, Chart_Filtr and Chart1, made with the hidden parts.
+    std::unique_ptr<widgets::Chart> patternChart_;
+    std::unique_ptr<widgets::Chart> filterChart_;
+    std::unique_ptr<widgets::Chart> signalChart_;
     // The transmitter of a trainer run with keying, from "старт" to the run's end; keyed from a
     // thread of its own, so that a tick never waits for it.
     std::unique_ptr<ptt::BackgroundKeying> trainerKeying_;

@@ -1,5 +1,5 @@
 // The parts of the window's design that a Designer form cannot express: pixel font sizes, the
-// tab icons, the hidden tab, the title page's colour and picture, the chart styles, the help
+// tab icons, the hidden tab, the title page's colour and picture, the plots, the help
 // views' design text colour, the fields' ranges and design values from the parameter table, and
 // the names a screen reader announces.
 
@@ -14,10 +14,10 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <stdexcept>
 #include "app/spin_edit.h"
 #include "app/tform1.h"
 #include "app/title_picture.h"
-#include "qcustomplot.h"
 #include "ui_engineering_panels.h"
 #include "ui_programmer_page.h"
 #include "ui_tform1.h"
@@ -65,14 +65,6 @@ void ShowTitlePicture(QLabel* image, const std::shared_future<QImage>& beingRead
     const QImage read = beingRead.valid() ? beingRead.get() : ReadTitlePicture();
     image->setPixmap(QPixmap::fromImage(read).scaled(image->size(), Qt::KeepAspectRatio,
                                                      Qt::SmoothTransformation));
-}
-
-void StyleGraph(QCPGraph* graph, const QString& name, const QPen& pen,
-                QCPScatterStyle::ScatterShape shape) {
-    graph->setName(name);
-    graph->setPen(pen);
-    graph->setLineStyle(QCPGraph::lsLine);
-    graph->setScatterStyle(QCPScatterStyle(shape, pen.color(), pen.color(), 3));
 }
 
 // A group caption without its parameter number: "  1)  Порог срабатывания вокса  " gives
@@ -157,33 +149,20 @@ void TForm1::SetUpTrainerIndicator() {
     SetShapeColor(Qt::white);  // with "передача" shown over it until the first trainer tick
 }
 
+// The plots come from the chart module; without it their places stay empty and the status line
+// says why.
 void TForm1::SetUpCharts() {
-    QCustomPlot* ptt = programmer_->Chart_PTT;
-    StyleGraph(ptt->addGraph(), QStringLiteral("Series2"), QPen(Qt::blue, 2),
-               QCPScatterStyle::ssCircle);
-    StyleGraph(ptt->addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
-               QCPScatterStyle::ssSquare);
-    // Ticks only at the two levels of the pattern (released, pressed): a tick label at -0.5 would
-    // stand in the corner beside the bottom axis's first label and touch it in a larger font.
-    auto levels = QSharedPointer<QCPAxisTickerFixed>::create();
-    levels->setTickStep(1.0);
-    levels->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-    ptt->yAxis->setTicker(levels);
-
-    QCustomPlot* filter = engineering_->Chart_Filtr;
-    // Tens of thousands of points: wide lines drawn as segments, not as one stroked polyline.
-    filter->setPlottingHint(QCP::phFastPolylines, true);
-    StyleGraph(filter->addGraph(), QStringLiteral("LineSeries1"), QPen(Qt::blue, 2),
-               QCPScatterStyle::ssCircle);
-    StyleGraph(filter->addGraph(), QStringLiteral("LineSeries2"), QPen(Qt::red, 1, Qt::DotLine),
-               QCPScatterStyle::ssSquare);
-
-    QCustomPlot* signal = ui_->Chart1;
-    signal->plotLayout()->insertRow(0);
-    signal->plotLayout()->addElement(0, 0, new QCPTextElement(signal, QStringLiteral("TChart")));
-    QCPGraph* series1 = signal->addGraph();
-    series1->setName(QStringLiteral("Series1"));
-    series1->setPen(QPen(Qt::red));
+    const auto make = services_.makeChart ? services_.makeChart : widgets::MakeChart;
+    try {
+        patternChart_ = make(widgets::ChartKind::Pattern, *programmer_->Chart_PTT);
+        filterChart_ = make(widgets::ChartKind::Filter, *engineering_->Chart_Filtr);
+        signalChart_ = make(widgets::ChartKind::Signal, *ui_->Chart1);
+    } catch (const std::runtime_error& e) {
+        patternChart_ = widgets::MakeEmptyChart();
+        filterChart_ = widgets::MakeEmptyChart();
+        signalChart_ = widgets::MakeEmptyChart();
+        SetStatus(QStringLiteral(" Графики не показаны: %1").arg(QString::fromUtf8(e.what())));
+    }
 }
 
 // The design text of the help views ("file not found" lines) is red. The red belongs to that

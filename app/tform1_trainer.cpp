@@ -12,7 +12,6 @@
 
 #include "app/spin_edit.h"
 #include "app/tform1.h"
-#include "qcustomplot.h"
 #include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
@@ -20,15 +19,13 @@ namespace tornel::app {
 
 namespace {
 
-const QString kCursorLayerName = QStringLiteral("cursor");
-
 QColor FromColourValue(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 template <std::size_t N>
-void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
+void SetChartLine(widgets::Chart& chart, int line, const std::array<ChartPoint, N>& points) {
     QVector<double> x(static_cast<qsizetype>(N));
     QVector<double> y(static_cast<qsizetype>(N));
     for (std::size_t i = 0; i < N; ++i) {
@@ -36,7 +33,7 @@ void SetGraphPoints(QCPGraph* graph, const std::array<ChartPoint, N>& points) {
         y[static_cast<qsizetype>(i)] = points[i].y;
     }
     // Already sorted by x; equal x keep their order, so each vertical edge is drawn as added.
-    graph->setData(x, y, true);
+    chart.SetLine(line, x, y);
 }
 
 }  // namespace
@@ -54,14 +51,11 @@ void TForm1::SpinEdit_10Change() {
         programmer_->Button_Sound->setText(QString::fromUtf8(kCaptionStart));
         SetPttIndicator(kIndicatorReleased, false);
     }
-    QCustomPlot* chart = programmer_->Chart_PTT;
-    CursorLayer();
-    SetGraphPoints(chart->graph(0), drawing.pattern);
-    SetGraphPoints(chart->graph(1), drawing.cursor);
+    SetChartLine(*patternChart_, 0, drawing.pattern);
+    SetChartLine(*patternChart_, 1, drawing.cursor);
     const ChartRange range = PatternChartRange(drawing);
-    chart->xAxis->setRange(range.left, range.right);
-    chart->yAxis->setRange(range.bottom, range.top);
-    chart->replot();
+    patternChart_->SetRange(range.left, range.right, range.bottom, range.top);
+    patternChart_->Redraw();
 }
 
 // "старт" starts a run, "стоп" ends it and redraws; either way the filter coefficient goes back
@@ -139,21 +133,8 @@ void TForm1::CheckBox_ZwukClick() {
 
 // Moves the cursor, redrawing only its own layer.
 void TForm1::ShowCursor(const CursorPoints& cursor) {
-    SetGraphPoints(programmer_->Chart_PTT->graph(1), cursor);
-    CursorLayer()->replot();
-}
-
-// The cursor's layer, above the pattern's, made the first time the diagram is drawn.
-QCPLayer* TForm1::CursorLayer() {
-    if (cursorLayer_ != nullptr) {
-        return cursorLayer_;
-    }
-    QCustomPlot* chart = programmer_->Chart_PTT;
-    chart->addLayer(kCursorLayerName, chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
-    cursorLayer_ = chart->layer(kCursorLayerName);
-    cursorLayer_->setMode(QCPLayer::lmBuffered);
-    chart->graph(1)->setLayer(cursorLayer_);
-    return cursorLayer_;
+    SetChartLine(*patternChart_, 1, cursor);
+    patternChart_->RedrawOverlay();
 }
 
 // `colour` is a 0x00BBGGRR value. Unchanged states cost nothing: the widgets repaint only on a

@@ -90,13 +90,18 @@ double ProcessCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The trainer's diagram, which the chart module made into Chart_PTT.
+QCustomPlot* Plot(const tornel::app::TForm1& form) {
+    return form.findChild<QWidget*>(QStringLiteral("Chart_PTT"))->findChild<QCustomPlot*>();
+}
+
 // The window shown on the page with the trainer, its start-up redraw done.
 std::unique_ptr<tornel::app::TForm1> ShowTrainer(ProgramState& state, const QString& dir) {
     tornel::app::WindowServices services;
     services.workDir = dir.toStdString();
     services.showError = [](QWidget*, const QString&) {};
     auto form = std::make_unique<tornel::app::TForm1>(state, std::move(services), QStringList{});
-    auto* chart = form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"));
+    auto* chart = Plot(*form);
     auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     for (int i = 0; i < tabs->count(); ++i) {
         if (tabs->widget(i)->isAncestorOf(chart)) {
@@ -126,7 +131,7 @@ void BM_WindowTrainerTick(benchmark::State& st) {
     form->findChild<QPushButton*>(QStringLiteral("Button_Sound"))->click();
     auto* timer1 = form->findChild<QTimer*>(QStringLiteral("Timer1"));
     PaintCounter chartPaints;
-    form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"))->installEventFilter(&chartPaints);
+    Plot(*form)->installEventFilter(&chartPaints);
     const Seconds start = state.trainer.RunStart();
     long ticks = 0;
     for (auto _ : st) {
@@ -145,7 +150,7 @@ void BM_WindowTrainerFullReplot(benchmark::State& st) {
     ProgramState state(SystemDevices{.tone = std::make_unique<SilentToneOutput>()});
     QTemporaryDir dir;
     auto form = ShowTrainer(state, dir.path());
-    auto* chart = form->findChild<QCustomPlot*>(QStringLiteral("Chart_PTT"));
+    auto* chart = Plot(*form);
     for (auto _ : st) {
         chart->replot();
         QCoreApplication::processEvents();

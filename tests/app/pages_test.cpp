@@ -230,7 +230,7 @@ TEST_F(Pages, MissingFilesKeepTheDesignLinesThatNameThem) {
     EXPECT_EQ(View(3)->toPlainText(), DesignText(3));
     // The rest of the start-up ran: normal view, diagram drawn.
     EXPECT_EQ(form->size(), QSize(kNormalOuterWidth, kNormalOuterHeight));
-    EXPECT_GT(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 0);
+    EXPECT_GT(Plot("Chart_PTT")->graph(0)->dataCount(), 0);
 }
 
 TEST_F(Pages, FileThatIsNotRtfIsShownAsPlainText) {
@@ -263,7 +263,7 @@ TEST_F(Pages, UnreadableFileIsShownInItsViewAndTheStartUpGoesOn) {
     EXPECT_TRUE(form->engineeringView());
     EXPECT_EQ(form->size(), QSize(kDesignClientWidth, kDesignClientHeight));
     EXPECT_TRUE(Shown(Control<QGroupBox>("GroupBox11")));
-    EXPECT_EQ(Control<QCustomPlot>("Chart_PTT")->graph(0)->dataCount(), 10);
+    EXPECT_EQ(Plot("Chart_PTT")->graph(0)->dataCount(), 10);
 }
 
 // Our help page 1 is longer than its view: a scroll bar shows that there is more, and only then.

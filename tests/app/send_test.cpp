@@ -54,10 +54,10 @@ TEST_F(Send, BothChartsShowTheSignalSent) {
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
     const int samples = state->synth.sampleCount();
-    auto* filter = Control<QCustomPlot>("Chart_Filtr");
+    auto* filter = Plot("Chart_Filtr");
     EXPECT_EQ(filter->graph(0)->dataCount(), samples - 4000);  // no points for the closing tone
     EXPECT_EQ(filter->graph(1)->dataCount(), 0);
-    EXPECT_EQ(Control<QCustomPlot>("Chart1")->graph(0)->dataCount(), samples);
+    EXPECT_EQ(Plot("Chart1")->graph(0)->dataCount(), samples);
 
     // A second send replaces the points instead of adding to them.
     Button("Button_Out")->click();
@@ -68,7 +68,7 @@ TEST_F(Send, FilterSwitchOffGivesAFlatFilterChart) {
     Box("CheckBox_ModFiltr")->click();
     Button("Button_FormFile")->click();
     Button("Button_Out")->click();
-    auto* filter = Control<QCustomPlot>("Chart_Filtr");
+    auto* filter = Plot("Chart_Filtr");
     ASSERT_GT(filter->graph(0)->dataCount(), 0);
     bool ok = false;
     const QCPRange range = filter->graph(0)->getValueRange(ok);

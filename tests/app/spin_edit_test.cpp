@@ -94,7 +94,7 @@ TEST_F(Fields, ArrowsStepAndStopAtTheBound) {
 TEST_F(Fields, EveryTextChangeRedrawsTheTrainerDiagram) {
     SpinEdit* first = Field("SpinEdit_10");
     TypeInto(first, "6");
-    auto* chart = Control<QCustomPlot>("Chart_PTT");
+    auto* chart = Plot("Chart_PTT");
     // Pattern 6, 3, 4: the second PTT ends at 13 and the chart reaches 15.
     EXPECT_DOUBLE_EQ(chart->graph(0)->data()->at(8)->key, 13.0);
     EXPECT_DOUBLE_EQ(chart->xAxis->range().upper, 15.0);

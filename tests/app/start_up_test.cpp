@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <stdexcept>
 
 #include "app/tform2.h"
 #include "qcustomplot.h"
@@ -80,7 +81,7 @@ TEST_F(StartUp, ProgramStateStartsAsTheControllerExpects) {
 }
 
 TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
-    auto* chart = Control<QCustomPlot>("Chart_PTT");
+    auto* chart = Plot("Chart_PTT");
     ASSERT_EQ(chart->graphCount(), 2);
     QCPGraph* pattern = chart->graph(0);
     ASSERT_EQ(pattern->dataCount(), 10);
@@ -102,6 +103,25 @@ TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
     EXPECT_TRUE(timer2->isActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !timer2->isActive(); }));
     EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+// Without the chart module the places stay empty, the status line says why, and the commands and
+// the trainer that draw into the plots still work.
+TEST_F(StartUp, WithoutTheChartModuleTheWindowWorksAndSaysWhy) {
+    makeChart = [](widgets::ChartKind, QWidget&) -> std::unique_ptr<widgets::Chart> {
+        throw std::runtime_error("модуль графиков не загружен: нет файла");
+    };
+    Recreate({QStringLiteral("tq")});
+    EXPECT_EQ(StatusMessage().toStdString(),
+              " Графики не показаны: модуль графиков не загружен: нет файла");
+    for (const char* place : {"Chart_PTT", "Chart_Filtr", "Chart1"}) {
+        EXPECT_EQ(Control<QWidget>(place)->findChild<QCustomPlot*>(), nullptr) << place;
+    }
+    Button("Button_Out")->click();
+    EXPECT_EQ(sound.playedPaths.size(), 1u);
+    Button("Button_Sound")->click();
+    EXPECT_TRUE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
 }
 
 TEST_F(StartUp, DesignTextNamesTheMissingHelpFile) {

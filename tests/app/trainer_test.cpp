@@ -22,7 +22,7 @@ constexpr double kRunEndWait = 1000 * 18.0 / 13000.0;  // seconds
 class Trainer : public WindowTest {
   protected:
     QTimer* Timer1() const { return Control<QTimer>("Timer1"); }
-    QCustomPlot* Chart() const { return Control<QCustomPlot>("Chart_PTT"); }
+    QCustomPlot* Chart() const { return Plot("Chart_PTT"); }
     QString Caption() const { return Button("Button_Sound")->text(); }
     QColor Indicator() const {
         return Control<QWidget>("Shape_PTT")->palette().color(QPalette::Window);

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include "qcustomplot.h"
 #include "tests/support/temp_dir.h"
 
 namespace tornel::app::testing {
@@ -70,6 +71,7 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
     services.parameters = parameters;
     services.openTransmitter = openTransmitter;
+    services.makeChart = makeChart;
     services.titlePicture = titlePicture;
     services.hiddenPartsAfterFirstPaint = hiddenPartsAfterFirstPaint;
     services.chooseFile = [this](QWidget*, FileChoice, const QString& folder) {
@@ -77,6 +79,12 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
         return chosenFile;
     };
     form = std::make_unique<TForm1>(*state, std::move(services), arguments);
+}
+
+QCustomPlot* WindowTest::Plot(const char* name) const {
+    auto* plot = Control<QWidget>(name)->findChild<QCustomPlot*>();
+    EXPECT_NE(plot, nullptr) << name << " holds no plot";
+    return plot;
 }
 
 QStringList WindowTest::MemoLines(const char* name) const {

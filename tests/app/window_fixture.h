@@ -20,6 +20,8 @@
 #include "app/tform1.h"
 #include "tests/trainer/recording_tone_output.h"
 
+class QCustomPlot;
+
 namespace tornel::app::testing {
 
 class FakeSoundOutput : public platform::SoundOutput {
@@ -55,6 +57,8 @@ class WindowTest : public ::testing::Test {
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
+    // The plot the chart module made into the place `name`.
+    QCustomPlot* Plot(const char* name) const;
     SpinEdit* Field(const char* name) const { return Control<SpinEdit>(name); }
     QPushButton* Button(const char* name) const { return Control<QPushButton>(name); }
     QCheckBox* Box(const char* name) const { return Control<QCheckBox>(name); }
@@ -73,6 +77,7 @@ class WindowTest : public ::testing::Test {
     QTemporaryDir dir;
     const ParameterTable* parameters = &kParameterTable;  // what Recreate hands the window
     ptt::TransmitterOpener openTransmitter;               // likewise; empty: the real one
+    decltype(WindowServices::makeChart) makeChart;        // likewise; empty: the chart module
     std::shared_future<QImage> titlePicture;              // likewise; empty: read in place
     bool hiddenPartsAfterFirstPaint = false;              // likewise
     QString chosenFile;    // what the window's file dialog returns ("": cancelled)

@@ -123,6 +123,21 @@ TEST_F(Installed, WindowStartedElsewhereFindsEveryHelpPageInTheDataFolder) {
     EXPECT_THAT(window.errorText(), ::testing::Not(HasSubstr("не найден")));
 }
 
+// Once it has painted, the window draws its plots through the chart module of the installation.
+TEST_F(Installed, WindowLoadsItsPlotsFromThePrivateLibraryFolder) {
+    fs::path module;
+    for (const auto& entry : fs::recursive_directory_iterator(prefix_.path() / "lib")) {
+        if (entry.path().filename() == "tornel4-charts.so") {
+            module = entry.path();
+        }
+    }
+    ASSERT_FALSE(module.empty()) << "the chart module is not installed";
+    RunningProgram window(Program("tornel4"), {}, elsewhere_.path(),
+                          {{"QT_QPA_PLATFORM", "offscreen"}, {"LD_DEBUG", "libs"}});
+    EXPECT_TRUE(window.WaitForError("calling init: " + module.string(), std::chrono::seconds(60)))
+        << window.errorText();
+}
+
 TEST_F(Installed, WindowPrefersAHelpPageInTheWorkingDirectory) {
     const fs::path own = elsewhere_.path() / "help2.rtf";
     fs::copy_file(DataDir() / "help2.rtf", own);
@@ -153,11 +168,12 @@ TEST_F(Installed, BothProgramsPrintTheirVersion) {
     }
 }
 
-// The sound server's client and hamlib come from the private modules when first needed; neither
-// program loads them (or the dozen libraries they pull in) to start.
+// The sound server's client, hamlib and the plotting library come from the private modules when
+// first needed; neither program loads them (or the dozen libraries they pull in) to start.
 TEST_F(Installed, NeitherProgramLoadsTheModulesLibrariesToStart) {
-    const char* const moduleLibraries[] = {"libpulse", "libhamlib", "tornel4-sound",
-                                           "tornel4-hamlib"};
+    const char* const moduleLibraries[] = {"libpulse",      "libhamlib",     "libQCustomPlot",
+                                           "PrintSupport",  "tornel4-sound", "tornel4-hamlib",
+                                           "tornel4-charts"};
     setenv("LD_DEBUG", "libs", 1);  // read by the children's loader; this process started long ago
     for (const char* name : {"tornel4", "tornel4-cli"}) {
         const auto r = test::RunProcess(Program(name), {"--version"}, elsewhere_.path());
