@@ -21,6 +21,7 @@
 #include "files/file_error_text.h"
 #include "signal/wav_writer.h"
 #include "ui_engineering_panels.h"
+#include "ui_help_pages.h"
 #include "ui_programmer_page.h"
 #include "ui_tform1.h"
 #include "widgets/help_loader.h"
@@ -59,6 +60,7 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
       ui_(std::make_unique<Ui::TForm1>()),
       programmer_(std::make_unique<Ui::ProgrammerPage>()),
       engineering_(std::make_unique<Ui::EngineeringPanels>()),
+      help_(std::make_unique<Ui::HelpPages>()),
       state_(state),
       services_(std::move(services)) {
     ui_->setupUi(this);
@@ -89,6 +91,7 @@ TForm1::~TForm1() = default;
 void TForm1::MakeHiddenParts() {
     programmer_->setupUi(ui_->TabSheet2);
     engineering_->setupUi(this);
+    MakeHelpPages();
     ApplyDesignFonts();
     SetUpTrainerIndicator();
     SetUpCharts();
@@ -103,6 +106,20 @@ void TForm1::MakeHiddenParts() {
     Timer2->start();  // its first tick comes once the message loop runs
 }
 
+// The help tabs' boxes and views come from a form of their own: made there, then moved into their
+// tabs, whose titles the tab bar shows from the start.
+void TForm1::MakeHelpPages() {
+    QWidget madeIn;
+    help_->setupUi(&madeIn);
+    const std::pair<QWidget*, QWidget*> pages[] = {{help_->GroupBox_Help1, ui_->TabSheet3},
+                                                   {help_->GroupBox_Help2, ui_->TabSheet6},
+                                                   {help_->GroupBox_Help3, ui_->TabSheet7}};
+    for (const auto& [box, tab] : pages) {
+        box->setParent(tab);
+        box->show();  // a widget given a new parent is hidden until shown
+    }
+}
+
 // Loads the help pages, draws the trainer's diagram and shows the view's panels. Each help view is
 // filled from "help<n>.rtf" in the first of the help folders that holds it (the working directory
 // when none are given); a missing file leaves the view's design text, which names the file. A help
@@ -110,7 +127,8 @@ void TForm1::MakeHiddenParts() {
 // as running out of memory, is shown in the error box and leaves the rest in its design state.
 void TForm1::FormCreate() {
     try {
-        LoadHelpPages({ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}, services_.helpFolders);
+        LoadHelpPages({help_->RichEdit1, help_->RichEdit2, help_->RichEdit3},
+                      services_.helpFolders);
         SpinEdit_10Change();
         ShowViewPanels();
     } catch (const std::exception& e) {

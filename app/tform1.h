@@ -33,6 +33,7 @@ namespace Ui {
 class TForm1;
 class ProgrammerPage;
 class EngineeringPanels;
+class HelpPages;
 }  // namespace Ui
 
 namespace tornel::app {
@@ -106,6 +107,7 @@ class TForm1 : public QWidget {
     void SetUpTabs();
     void SetUpTrainerIndicator();
     void SetUpCharts();
+    void MakeHelpPages();
     void SetUpHelpViews();
     void ApplyParameterTable();
     void SetAccessibleNames();
@@ -172,6 +174,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<Ui::TForm1> ui_;                      // the window and its title page
     std::unique_ptr<Ui::ProgrammerPage> programmer_;      // the programmer page's controls
     std::unique_ptr<Ui::EngineeringPanels> engineering_;  // the panels beside the tabs
+    std::unique_ptr<Ui::HelpPages> help_;                 // the help tabs' boxes and views
     ProgramState& state_;
     WindowServices services_;
     QTimer* Timer1 = nullptr;

@@ -10,6 +10,7 @@
 #include "app/spin_edit.h"
 #include "app/tform1.h"
 #include "ui_engineering_panels.h"
+#include "ui_help_pages.h"
 #include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
@@ -52,9 +53,9 @@ void TForm1::SetUpKeyboard() {
         programmer_->Button_Sound,
         programmer_->Button_FormFile,
         programmer_->Button_Out,
-        ui_->RichEdit1,
-        ui_->RichEdit2,
-        ui_->RichEdit3,
+        help_->RichEdit1,
+        help_->RichEdit2,
+        help_->RichEdit3,
         engineering_->Memo_MasIsh,
         engineering_->Memo1,
         engineering_->Memo2,

@@ -19,6 +19,7 @@
 #include "app/tform1.h"
 #include "app/title_picture.h"
 #include "ui_engineering_panels.h"
+#include "ui_help_pages.h"
 #include "ui_programmer_page.h"
 #include "ui_tform1.h"
 
@@ -121,7 +122,7 @@ void TForm1::ApplyDesignFonts() {
     SetPixelSize(engineering_->Memo_MasIsh, 16);
     SetPixelSize(engineering_->Memo1, 11);
     SetPixelSize(engineering_->Memo2, 11);
-    for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+    for (QTextEdit* help : {help_->RichEdit1, help_->RichEdit2, help_->RichEdit3}) {
         SetPixelSize(help, 32);
     }
 }
@@ -169,7 +170,7 @@ void TForm1::SetUpCharts() {
 // text's own character format, not to the view's palette: a loaded help file whose text has no
 // colour of its own is drawn in the palette's text colour and must not come out red.
 void TForm1::SetUpHelpViews() {
-    for (QTextEdit* help : {ui_->RichEdit1, ui_->RichEdit2, ui_->RichEdit3}) {
+    for (QTextEdit* help : {help_->RichEdit1, help_->RichEdit2, help_->RichEdit3}) {
         ShowAsPaper(help);
         QTextCharFormat red;
         red.setForeground(QColor(kDesignTextRed));
@@ -219,9 +220,9 @@ void TForm1::SetAccessibleNames() {
     engineering_->Memo1->setAccessibleName(QStringLiteral("Список параметров и дамп пакета"));
     engineering_->Memo2->setAccessibleName(QStringLiteral("Расчёт CRC"));
     programmer_->StaticText_Error->setAccessibleName(QStringLiteral("Строка состояния"));
-    ui_->RichEdit1->setAccessibleName(ui_->GroupBox_Help1->title().simplified());
-    ui_->RichEdit2->setAccessibleName(ui_->GroupBox_Help2->title().simplified());
-    ui_->RichEdit3->setAccessibleName(ui_->GroupBox_Help3->title().simplified());
+    help_->RichEdit1->setAccessibleName(help_->GroupBox_Help1->title().simplified());
+    help_->RichEdit2->setAccessibleName(help_->GroupBox_Help2->title().simplified());
+    help_->RichEdit3->setAccessibleName(help_->GroupBox_Help3->title().simplified());
     for (QCheckBox* box :
          {programmer_->CheckBox_5, programmer_->CheckBox_6, programmer_->CheckBox_8,
           programmer_->CheckBox_9, programmer_->CheckBox_10}) {

@@ -15,6 +15,7 @@ foreach(size 48 128 256)
 endforeach()
 execute_process(COMMAND ${NODE} ${SOURCE}/web/tools/form-texts.mjs ${SOURCE}/app/tform1.ui
                         ${SOURCE}/app/programmer_page.ui ${SOURCE}/app/engineering_panels.ui
+                        ${SOURCE}/app/help_pages.ui
                         ${SOURCE}/app/sound_dialog.ui
                 OUTPUT_FILE ${OUT}/form-texts.json RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
