@@ -126,6 +126,9 @@ QString HelpFileName(int page) {
 }
 
 QString FindHelpFile(int page, const QStringList& folders) {
+    if (folders.isEmpty()) {
+        return HelpFileName(page);
+    }
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(HelpFileName(page));
         if (QFileInfo::exists(path)) {
@@ -135,9 +138,11 @@ QString FindHelpFile(int page, const QStringList& folders) {
     }
     // Worth a line on the terminal: an installation that lost its data folder shows here.
     qCWarning(lcHelpFiles).noquote()
-        << "файл справки" << HelpFileName(page) << "не найден; искали в:"
-        << (folders.isEmpty() ? QDir::currentPath() : folders.join(QStringLiteral(", ")));
-    return HelpFileName(page);
+        << "файл справки" << HelpFileName(page)
+        << "не найден; искали в:" << folders.join(QStringLiteral(", "));
+    // Not a file of the working directory, which may hold one: none was found where it was looked
+    // for, as the line above says.
+    return QDir(folders.front()).filePath(HelpFileName(page));
 }
 
 HelpPageKind LoadHelpPage(QTextDocument& document, const QString& path) {

@@ -28,8 +28,9 @@ class HelpFileError : public std::runtime_error {
 // "help1.rtf", "help2.rtf", "help3.rtf" for page 1, 2, 3.
 QString HelpFileName(int page);
 
-// The help file of `page` in the first of `folders` that holds it; the bare file name (looked up
-// in the working directory) when none does or `folders` is empty.
+// The help file of `page` in the first of `folders` that holds it; when none does, its path in the
+// first folder, which LoadHelpPage then finds missing. With no folders, the bare file name
+// (looked up in the working directory).
 QString FindHelpFile(int page, const QStringList& folders);
 
 // Loads one help file into a view or a document. `path` is a file name (looked up in the working

@@ -81,29 +81,15 @@ int RedPixels(QWidget* view) {
     return count;
 }
 
-// Every case starts the window in an empty temporary working directory, where the help files
-// are looked up, and returns to the previous one afterwards.
+// The window looks its help files up in the case's temporary folder, where a case ships them.
 class Pages : public WindowTest {
   protected:
-    void SetUp() override {
-        previousDir_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(dir.path()));  // before the first window reads its help
-        WindowTest::SetUp();
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        QDir::setCurrent(previousDir_);
-    }
-
     void ShipHelpFile(int page) const {
         const QString name = QStringLiteral("help%1.rtf").arg(page);
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(TORNEL_SOURCE_DIR "/help/") + name, dir.filePath(name)));
     }
     QTextEdit* View(int page) const { return Control<QTextEdit>(kViews[page - 1]); }
-
-  private:
-    QString previousDir_;
 };
 
 TEST_F(Pages, TitlePageHasRaisedLabelsSubtitleAndPicture) {

@@ -68,6 +68,7 @@ void WindowTest::Recreate(const QStringList& arguments, std::filesystem::path wo
     WindowServices services;
     services.sound = output != nullptr ? output : &sound;
     services.workDir = workDir.empty() ? std::filesystem::path(dir.path().toStdString()) : workDir;
+    services.helpFolders = {dir.path()};  // never the help files of the folder tests run in
     services.showError = [this](QWidget*, const QString& text) { errors << text; };
     services.parameters = parameters;
     services.openTransmitter = openTransmitter;

@@ -98,16 +98,24 @@ TEST_F(HelpLoaderTest, UnreadableFileIsReportedAndLoadingGoesOn) {
     EXPECT_EQ(text(3), QStringLiteral("third"));
 }
 
+// A page in none of the folders keeps its design text, also where the working directory holds it.
 TEST_F(HelpLoaderTest, EachFileComesFromTheFirstFolderThatHoldsIt) {
     QTemporaryDir second;
-    ASSERT_TRUE(second.isValid());
+    QTemporaryDir working;
+    ASSERT_TRUE(second.isValid() && working.isValid());
     Write(QStringLiteral("help1.rtf"), "{\\rtf1 first folder}");
-    for (const char* name : {"help1.rtf", "help2.rtf"}) {
-        QFile file(second.filePath(QString::fromLatin1(name)));
+    for (const auto& [folder, name] :
+         {std::pair{&second, "help1.rtf"}, std::pair{&second, "help2.rtf"},
+          std::pair{&working, "help3.rtf"}}) {
+        QFile file(folder->filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("{\\rtf1 second folder}");
     }
-    EXPECT_EQ(LoadHelpPages(Views(), {dir_.path(), second.path()}), QStringList{});
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
+    const QStringList errors = LoadHelpPages(Views(), {dir_.path(), second.path()});
+    QDir::setCurrent(previous);
+    EXPECT_EQ(errors, QStringList{});
     EXPECT_EQ(text(1), QStringLiteral("first folder"));
     EXPECT_EQ(text(2), QStringLiteral("second folder"));
     EXPECT_EQ(text(3), DesignText(3));
