@@ -87,7 +87,7 @@ TForm1::TForm1(ProgramState& state, WindowServices services, const QStringList& 
 TForm1::~TForm1() = default;
 
 // What the first sight of the normal view does not show: the programmer page, the engineering
-// panels and the help pages' text, with the handlers and the keyboard that work on them.
+// panels, the help pages and the plots, with the handlers and the keyboard that work on them.
 void TForm1::MakeHiddenParts() {
     programmer_->setupUi(ui_->TabSheet2);
     engineering_->setupUi(this);
@@ -118,6 +118,7 @@ void TForm1::MakeHelpPages() {
         box->setParent(tab);
         box->show();  // a widget given a new parent is hidden until shown
     }
+    help_->HelpPages = nullptr;  // the form's own root is gone with this function
 }
 
 // Loads the help pages, draws the trainer's diagram and shows the view's panels. Each help view is

@@ -67,7 +67,7 @@ struct WindowServices {
     // The title picture being read in the background; empty: read while the window is made.
     std::shared_future<QImage> titlePicture;
     // In the normal view, the parts that its first sight does not show (the programmer page, the
-    // engineering panels, the help pages' text) are made once the window has first painted, not
+    // engineering panels, the help pages and the plots) are made once the window has first painted, not
     // while it is made. The engineering view shows them at once and makes them at once.
     bool hiddenPartsAfterFirstPaint = false;
 };

@@ -13,8 +13,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-
 #include <stdexcept>
+
 #include "app/spin_edit.h"
 #include "app/tform1.h"
 #include "app/title_picture.h"

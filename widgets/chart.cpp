@@ -26,7 +26,11 @@ std::unique_ptr<Chart> MakeChart(ChartKind kind, QWidget& place) {
     // A second dlopen of the module only counts it again; it stays loaded for the process.
     const auto make =
         platform::PrivateEntry<MakePlot>(kChartModuleFile, kChartModuleEntry, "модуль графиков");
-    return std::unique_ptr<Chart>(make(static_cast<int>(kind), &place));
+    std::unique_ptr<Chart> chart(make(static_cast<int>(kind), &place));
+    if (chart == nullptr) {
+        throw std::runtime_error("модуль графиков не сделал график");
+    }
+    return chart;
 }
 
 std::unique_ptr<Chart> MakeEmptyChart() {

@@ -1,8 +1,8 @@
 #pragma once
 // The window's plots behind a small interface. They are drawn by QCustomPlot inside the chart
 // module (tornel4-charts.so), a private module like the sound's: the plotting library and Qt's
-// print support, which it brings, are loaded when the first plot is made, once the window has
-// first painted, and not before the program's first line runs. A form keeps an empty widget of
+// print support, which it brings, are loaded when the first plot is made (in the normal view after
+// the window's first paint), and not before the program's first line runs. A form keeps an empty widget of
 // the plot's size for each plot (its place); the plot is made into it and fills it.
 
 #include <QVector>

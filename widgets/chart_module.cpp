@@ -26,7 +26,7 @@ void StyleGraph(QCPGraph* graph, const QString& name, const QPen& pen,
 
 // The timing diagram: the pattern, and the cursor on a buffered layer of its own above it, so
 // that a run's tick redraws only the cursor.
-void SetUpPattern(QCustomPlot& plot) {
+QCPLayer* SetUpPattern(QCustomPlot& plot) {
     StyleGraph(plot.addGraph(), QStringLiteral("Series2"), QPen(Qt::blue, 2),
                QCPScatterStyle::ssCircle);
     StyleGraph(plot.addGraph(), QStringLiteral("Series3"), QPen(Qt::red, 1, Qt::DotLine),
@@ -42,6 +42,7 @@ void SetUpPattern(QCustomPlot& plot) {
     plot.addLayer(cursor, plot.layer(QStringLiteral("main")), QCustomPlot::limAbove);
     plot.layer(cursor)->setMode(QCPLayer::lmBuffered);
     plot.graph(1)->setLayer(cursor);
+    return plot.layer(cursor);
 }
 
 void SetUpFilter(QCustomPlot& plot) {
@@ -69,7 +70,7 @@ class Plot : public Chart {
         fill->addWidget(plot_);
         switch (kind) {
             case ChartKind::Pattern:
-                SetUpPattern(*plot_);
+                overlay_ = SetUpPattern(*plot_);
                 break;
             case ChartKind::Filter:
                 SetUpFilter(*plot_);
@@ -100,14 +101,15 @@ class Plot : public Chart {
     void Redraw() override { plot_->replot(); }
     void RedrawSoon() override { plot_->replot(QCustomPlot::rpQueuedReplot); }
     void RedrawOverlay() override {
-        if (QCPLayer* cursor = plot_->layer(QStringLiteral("cursor"))) {
-            cursor->replot();
+        if (overlay_ != nullptr) {
+            overlay_->replot();
         }
     }
 
   private:
     ChartKind kind_;
-    QCustomPlot* plot_;  // owned by the place
+    QCustomPlot* plot_;            // owned by the place
+    QCPLayer* overlay_ = nullptr;  // the pattern's cursor layer, owned by the plot
 };
 
 }  // namespace

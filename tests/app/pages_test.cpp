@@ -1,6 +1,6 @@
 // The title page and the three help pages: the raised labels and picture, the help files read
-// from the working directory at start (or after the first paint), and what happens when one of
-// them cannot be read.
+// from the case's folder at start (or after the first paint), and what happens when one of them
+// cannot be read.
 
 #include <QDir>
 #include <QFile>

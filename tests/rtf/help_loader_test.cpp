@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <memory>
+#include <tuple>
 
 #include "widgets/rtf_parser.h"
 
@@ -104,12 +105,13 @@ TEST_F(HelpLoaderTest, EachFileComesFromTheFirstFolderThatHoldsIt) {
     QTemporaryDir working;
     ASSERT_TRUE(second.isValid() && working.isValid());
     Write(QStringLiteral("help1.rtf"), "{\\rtf1 first folder}");
-    for (const auto& [folder, name] :
-         {std::pair{&second, "help1.rtf"}, std::pair{&second, "help2.rtf"},
-          std::pair{&working, "help3.rtf"}}) {
+    for (const auto& [folder, name, text] :
+         {std::tuple{&second, "help1.rtf", "{\\rtf1 second folder}"},
+          std::tuple{&second, "help2.rtf", "{\\rtf1 second folder}"},
+          std::tuple{&working, "help3.rtf", "{\\rtf1 working folder}"}}) {
         QFile file(folder->filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("{\\rtf1 second folder}");
+        file.write(text);
     }
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(working.path()));
