@@ -118,7 +118,6 @@ void TForm1::MakeHelpPages() {
         box->setParent(tab);
         box->show();  // a widget given a new parent is hidden until shown
     }
-    help_->HelpPages = nullptr;  // the form's own root is gone with this function
 }
 
 // Loads the help pages, draws the trainer's diagram and shows the view's panels. Each help view is

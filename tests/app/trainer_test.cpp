@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -116,15 +117,37 @@ TEST_F(Trainer, EdgeDueBeforeTheNextTickGetsATickOfItsOwn) {
     EXPECT_TRUE(WordShown());
 }
 
+// Paint events of the watched widget.
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// A tick puts the moved cursor on the screen by redrawing its own layer, never the diagram.
 TEST_F(Trainer, TickRedrawsOnlyTheCursorLayer) {
     QCPLayer* cursor = Chart()->graph(1)->layer();
     EXPECT_EQ(cursor->name(), QStringLiteral("cursor"));
     EXPECT_EQ(cursor->mode(), QCPLayer::lmBuffered);
     EXPECT_GT(cursor->index(), Chart()->graph(0)->layer()->index());  // drawn over the pattern
 
+    Control<QTabWidget>("PageControl1")->setCurrentWidget(Control<QWidget>("TabSheet2"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::processEvents();
+    PaintCounter painted;
+    Chart()->installEventFilter(&painted);
     int fullReplots = 0;
     QObject::connect(Chart(), &QCustomPlot::afterReplot, [&] { ++fullReplots; });
     Click();
+    RunTo(-1.5);  // before the first edge, whose beep repaints the whole group box
+    QCoreApplication::processEvents();
+    EXPECT_GT(painted.paints, 0) << "the moved cursor did not reach the screen";
     RunTo(4.0);
     EXPECT_EQ(fullReplots, 0);
     Click();  // the stop redraws the whole diagram once
