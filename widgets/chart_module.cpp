@@ -1,6 +1,7 @@
 // The chart module (tornel4-charts.so): the window's plots drawn with QCustomPlot. Only this
 // module links the plotting library; the window loads it with the first plot it makes.
 
+#include <QApplication>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -68,6 +69,13 @@ class Plot : public Chart {
         auto* fill = new QVBoxLayout(&place);
         fill->setContentsMargins(0, 0, 0, 0);
         fill->addWidget(plot_);
+        // An axis takes its fonts from the plot as the plot is made, and so from the place's
+        // parents: inside the tab control, the tabs' larger captions. The axes keep the
+        // application's design font.
+        for (QCPAxis* axis : plot_->axisRect()->axes()) {
+            axis->setTickLabelFont(QApplication::font());
+            axis->setLabelFont(QApplication::font());
+        }
         switch (kind) {
             case ChartKind::Pattern:
                 overlay_ = SetUpPattern(*plot_);

@@ -1,5 +1,6 @@
 // The window as it opens: every control the commands and the trainer read, the two views.
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QTabWidget>
 #include <QTest>
@@ -103,6 +104,16 @@ TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
     EXPECT_TRUE(timer2->isActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !timer2->isActive(); }));
     EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+// The plots on the tabs sit inside the tab control's larger font; their axes keep the design font.
+TEST_F(StartUp, PlotsLabelTheirAxesInTheDesignFont) {
+    Recreate({QStringLiteral("tq")});
+    for (const char* place : {"Chart_PTT", "Chart_Filtr", "Chart1"}) {
+        for (QCPAxis* axis : Plot(place)->axisRect()->axes()) {
+            EXPECT_EQ(axis->tickLabelFont(), QApplication::font()) << place;
+        }
+    }
 }
 
 // Without the chart module the places stay empty, the status line says why, and the commands and
