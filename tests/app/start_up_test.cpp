@@ -98,22 +98,15 @@ TEST_F(StartUp, TrainerDiagramIsDrawnAndTimer2RedrawsOnce) {
     EXPECT_DOUBLE_EQ(cursor->data()->at(1)->value, 1.3);
     EXPECT_DOUBLE_EQ(chart->xAxis->range().lower, -2.5);
     EXPECT_DOUBLE_EQ(chart->xAxis->range().upper, 11.0);
+    for (QCPAxis* axis : chart->axisRect()->axes()) {  // not the tab control's larger font
+        EXPECT_EQ(axis->tickLabelFont(), QApplication::font());
+    }
 
     auto* timer2 = form->findChild<QTimer*>(QStringLiteral("Timer2"));
     ASSERT_NE(timer2, nullptr);
     EXPECT_TRUE(timer2->isActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !timer2->isActive(); }));
     EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
-}
-
-// The plots on the tabs sit inside the tab control's larger font; their axes keep the design font.
-TEST_F(StartUp, PlotsLabelTheirAxesInTheDesignFont) {
-    Recreate({QStringLiteral("tq")});
-    for (const char* place : {"Chart_PTT", "Chart_Filtr", "Chart1"}) {
-        for (QCPAxis* axis : Plot(place)->axisRect()->axes()) {
-            EXPECT_EQ(axis->tickLabelFont(), QApplication::font()) << place;
-        }
-    }
 }
 
 // Without the chart module the places stay empty, the status line says why, and the commands and
